@@ -1,0 +1,257 @@
+#include "runner/conversions.h"
+
+#include <charconv>
+#include <cerrno>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <locale.h>
+
+namespace runner {
+
+namespace {
+
+constexpr double kExponentFormAbove = 1e15;
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool equalsIgnoringCase(std::string_view text, std::string_view word) {
+    if (text.size() != word.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != word[i])
+            return false;
+    }
+    return true;
+}
+
+locale_t cLocale() {
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return locale;
+}
+
+// Checks the grammar and writes the number in C notation (with '.') into [out].
+// Returns false when [text] is not a number. [special] receives infinities and NaN.
+bool normalise(std::string_view text, NumberFormat format, std::string& out, bool& isSpecial, double& special) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    std::string_view body = text.substr(begin, end - begin);
+    bool negative = false;
+    std::string_view unsignedBody = body;
+    if (!unsignedBody.empty() && (unsignedBody.front() == '+' || unsignedBody.front() == '-')) {
+        negative = unsignedBody.front() == '-';
+        unsignedBody.remove_prefix(1);
+    }
+    isSpecial = false;
+    if (equalsIgnoringCase(unsignedBody, "infinity")) {
+        isSpecial = true;
+        special = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+        return true;
+    }
+    if (equalsIgnoringCase(unsignedBody, "nan")) {
+        isSpecial = true;
+        special = std::numeric_limits<double>::quiet_NaN();
+        return true;
+    }
+
+    out.clear();
+    if (negative)
+        out += '-';
+    std::size_t i = 0;
+    std::size_t mantissaDigits = 0;
+    bool seenSeparator = false;
+    for (; i < unsignedBody.size(); ++i) {
+        const char c = unsignedBody[i];
+        if (c >= '0' && c <= '9') {
+            out += c;
+            ++mantissaDigits;
+        } else if (c == format.decimalSeparator && !seenSeparator) {
+            out += '.';
+            seenSeparator = true;
+        } else {
+            break;
+        }
+    }
+    if (mantissaDigits == 0)
+        return false;
+    if (i < unsignedBody.size() && (unsignedBody[i] == 'E' || unsignedBody[i] == 'e')) {
+        out += 'e';
+        ++i;
+        if (i < unsignedBody.size() && (unsignedBody[i] == '+' || unsignedBody[i] == '-'))
+            out += unsignedBody[i++];
+        std::size_t exponentDigits = 0;
+        for (; i < unsignedBody.size() && unsignedBody[i] >= '0' && unsignedBody[i] <= '9'; ++i) {
+            out += unsignedBody[i];
+            ++exponentDigits;
+        }
+        if (exponentDigits == 0)
+            return false;
+    }
+    return i == unsignedBody.size();
+}
+
+// Fast path for the commonest cell text: a short run of digits with an optional sign.
+bool parseSmallWhole(std::string_view text, double& value) {
+    if (text.empty() || text.size() > 16)
+        return false;
+    std::size_t i = 0;
+    const bool negative = text[0] == '-';
+    if (negative)
+        i = 1;
+    if (i == text.size())
+        return false;
+    std::int64_t result = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9')
+            return false;
+        result = result * 10 + (c - '0');
+    }
+    value = negative ? -static_cast<double>(result) : static_cast<double>(result);
+    return true;
+}
+
+}  // namespace
+
+NumberFormat numberFormatFromEnvironment() {
+    NumberFormat format;
+    const locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
+    if (user) {
+        const locale_t previous = uselocale(user);
+        const lconv* conventions = localeconv();
+        if (conventions && conventions->decimal_point && std::strlen(conventions->decimal_point) == 1)
+            format.decimalSeparator = conventions->decimal_point[0];
+        uselocale(previous);
+        freelocale(user);
+    }
+    return format;
+}
+
+ParseStatus parseNumber(std::string_view text, NumberFormat format, double& value) {
+    if (parseSmallWhole(text, value))
+        return ParseStatus::Ok;
+    std::string normal;
+    bool isSpecial = false;
+    double special = 0;
+    if (!normalise(text, format, normal, isSpecial, special))
+        return ParseStatus::NotANumber;
+    if (isSpecial) {
+        value = special;
+        return ParseStatus::Ok;
+    }
+    errno = 0;
+    const double result = strtod_l(normal.c_str(), nullptr, cLocale());
+    if (errno == ERANGE && std::isinf(result))
+        return ParseStatus::Overflow;
+    value = result;
+    return ParseStatus::Ok;
+}
+
+ParseStatus parseSingle(std::string_view text, NumberFormat format, float& value) {
+    std::string normal;
+    bool isSpecial = false;
+    double special = 0;
+    if (!normalise(text, format, normal, isSpecial, special))
+        return ParseStatus::NotANumber;
+    if (isSpecial) {
+        value = static_cast<float>(special);
+        return ParseStatus::Ok;
+    }
+    errno = 0;
+    const float result = strtof_l(normal.c_str(), nullptr, cLocale());
+    if (errno == ERANGE && std::isinf(result))
+        return ParseStatus::Overflow;
+    value = result;
+    return ParseStatus::Ok;
+}
+
+bool roundToWhole(double value, std::int32_t& whole) {
+    if (std::isnan(value))
+        return false;
+    const double rounded = std::nearbyint(value);  // the default mode rounds halves to even
+    if (rounded < -2147483648.0 || rounded > 2147483647.0)
+        return false;
+    whole = static_cast<std::int32_t>(rounded);
+    return true;
+}
+
+bool formatsExactly(double value) {
+    return std::isnan(value) || std::isinf(value) ||
+           (std::fabs(value) < kExponentFormAbove && value == std::trunc(value));
+}
+
+std::string formatWhole(std::int64_t value) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::string formatNumber(double value, NumberFormat format) {
+    if (std::isnan(value))
+        return "NaN";
+    if (std::isinf(value))
+        return value < 0 ? "-Infinity" : "Infinity";
+    if (value == 0)
+        return "0";  // also for minus zero
+    if (std::fabs(value) < kExponentFormAbove && value == std::trunc(value))
+        return formatWhole(static_cast<std::int64_t>(value));
+
+    // 15 significant digits, correctly rounded: d.dddddddddddddde[+-]x
+    char buffer[40];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+    std::string_view scientific(buffer, static_cast<std::size_t>(result.ptr - buffer));
+    const bool negative = scientific.front() == '-';
+    if (negative)
+        scientific.remove_prefix(1);
+    const std::size_t exponentMark = scientific.find('e');
+    std::string digits;
+    for (char c : scientific.substr(0, exponentMark))
+        if (c != '.')
+            digits += c;
+    int exponent = 0;
+    std::from_chars(scientific.data() + exponentMark + (scientific[exponentMark + 1] == '+' ? 2 : 1),
+                    scientific.data() + scientific.size(), exponent);
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+
+    std::string text = negative ? "-" : "";
+    if (exponent >= 15 || exponent < -4) {
+        text += digits[0];
+        if (digits.size() > 1) {
+            text += format.decimalSeparator;
+            text.append(digits, 1);
+        }
+        text += exponent < 0 ? "E-" : "E+";
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude < 10)
+            text += '0';
+        text += std::to_string(magnitude);
+    } else if (exponent >= 0) {
+        const std::size_t integerDigits = static_cast<std::size_t>(exponent) + 1;
+        if (digits.size() <= integerDigits) {
+            text += digits;
+            text.append(integerDigits - digits.size(), '0');
+        } else {
+            text.append(digits, 0, integerDigits);
+            text += format.decimalSeparator;
+            text.append(digits, integerDigits);
+        }
+    } else {
+        text += '0';
+        text += format.decimalSeparator;
+        text.append(static_cast<std::size_t>(-exponent - 1), '0');
+        text += digits;
+    }
+    return text;
+}
+
+}  // namespace runner

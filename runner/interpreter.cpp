@@ -1,0 +1,609 @@
+#include "runner/interpreter.h"
+
+#include "moxy/format.h"
+#include "moxy/listing.h"
+
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace runner {
+
+namespace {
+
+using moxy::Op;
+using moxy::SubCode;
+using Kind = RunError::Kind;
+
+constexpr int kInitialTopCell = 255;
+
+std::string shortened(std::string_view text) {
+    constexpr std::size_t kShown = 40;
+    if (text.size() <= kShown)
+        return moxy::quoted(text);
+    return moxy::quoted(text.substr(0, kShown)) + "...";
+}
+
+// Colours of opcode 12 by digit 1 to 9, packed as red + 256 green + 65536 blue.
+constexpr std::uint32_t kDigitColours[] = {
+    0x000000,  // 1 black
+    0x0000FF,  // 2 red
+    0x00FF00,  // 3 green
+    0xFF0000,  // 4 blue
+    0x00FFFF,  // 5 yellow
+    0xFFFF00,  // 6 cyan
+    0xFF00FF,  // 7 magenta
+    0xC0C0C0,  // 8 silver
+    0xFFFFFF,  // 9 white
+};
+constexpr std::int32_t kHighestColour = 0xFFFFFF;
+
+// Splits [content] into lines at CR LF, LF or CR and ends every line with CR LF.
+std::string withCrLfLines(std::string_view content) {
+    std::string text;
+    text.reserve(content.size() + content.size() / 16 + 2);
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        if (content[i] != '\r' && content[i] != '\n')
+            continue;
+        text.append(content.substr(lineStart, i - lineStart));
+        text += "\r\n";
+        if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n')
+            ++i;
+        lineStart = i + 1;
+    }
+    if (lineStart < content.size()) {
+        text.append(content.substr(lineStart));
+        text += "\r\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+Interpreter::Interpreter(std::string program, Host& host, InterpreterOptions options)
+    : m_program(std::move(program)), m_host(host), m_options(options), m_cells(kInitialTopCell + 1) {
+    const std::uint64_t seed =
+        options.seed ? *options.seed
+                     : static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+    m_random.seed(seed);
+}
+
+std::size_t Interpreter::labelPosition(int number) const {
+    if (number < 1 || static_cast<std::size_t>(number) >= m_labels.size())
+        return 0;
+    return m_labels[static_cast<std::size_t>(number)];
+}
+
+void Interpreter::buildLabels() {
+    // One pass: every maximal run of n markers (1 <= n <= 999) is label n; the first run
+    // of a length wins.
+    m_labels.assign(moxy::kHighestLabel + 1, 0);
+    const std::size_t length = m_program.size();
+    for (std::size_t i = 0; i < length;) {
+        if (static_cast<std::uint8_t>(m_program[i]) != moxy::kLabelMarker) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < length && static_cast<std::uint8_t>(m_program[end]) == moxy::kLabelMarker)
+            ++end;
+        const std::size_t run = end - i;
+        if (run <= static_cast<std::size_t>(moxy::kHighestLabel) && m_labels[run] == 0)
+            m_labels[run] = static_cast<std::uint32_t>(i + 1);
+        i = end;
+    }
+}
+
+void Interpreter::buildConditionEnds() {
+    // For every position, the first code 18 after it: a failed condition continues
+    // right behind that marker, in one step.
+    const std::size_t length = m_program.size();
+    m_conditionEnds.assign(length + 2, 0);
+    std::uint32_t next = 0;
+    for (std::size_t position = length; position >= 1; --position) {
+        m_conditionEnds[position] = next;
+        if (static_cast<std::uint8_t>(m_program[position - 1]) == moxy::kEndOfCondition)
+            next = static_cast<std::uint32_t>(position);
+    }
+}
+
+void Interpreter::growTo(int cellNumber) {
+    if (cellNumber >= static_cast<int>(m_cells.size()))
+        m_cells.resize(static_cast<std::size_t>(cellNumber) + 1);
+}
+
+Interpreter::Cell& Interpreter::written(int cellNumber) const {
+    Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+    if (cell.textPending) [[unlikely]] {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(cell.number)).ptr;
+        cell.text.assign(digits, static_cast<std::size_t>(end - digits));
+        m_totalText += cell.text.size();
+        cell.textPending = false;
+    }
+    return cell;
+}
+
+const std::string& Interpreter::cell(int number) const { return written(number).text; }
+
+double Interpreter::parsedNumber(int cellNumber) {
+    Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+    if (cell.cache == Cell::Cache::Number)
+        return cell.number;
+    if (cell.cache == Cell::Cache::NotNumber)
+        throw RunError(Kind::TypeMismatch, "the text " + shortened(cell.text) + " is not a number");
+    double value = 0;
+    switch (parseNumber(cell.text, m_options.numberFormat, value)) {
+    case ParseStatus::Ok:
+        cell.number = value;
+        cell.cache = Cell::Cache::Number;
+        return value;
+    case ParseStatus::NotANumber:
+        cell.cache = Cell::Cache::NotNumber;
+        throw RunError(Kind::TypeMismatch, "the text " + shortened(cell.text) + " is not a number");
+    case ParseStatus::Overflow:
+        break;
+    }
+    throw RunError(Kind::Overflow, "the number " + shortened(cell.text) + " is too large");
+}
+
+float Interpreter::singleSlow(int cellNumber) {
+    const double value = number(cellNumber);
+    // An exact whole number rounds to single precision in one step; any other text is
+    // read again, so that no double rounding creeps in.
+    if (std::isnan(value) || std::isinf(value) ||
+        (std::fabs(value) <= 9007199254740992.0 && value == std::trunc(value))) {
+        if (std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max()) && !std::isinf(value))
+            throw RunError(Kind::Overflow, "the number " + shortened(cell(cellNumber)) + " is too large");
+        return static_cast<float>(value);
+    }
+    float result = 0;
+    if (parseSingle(cell(cellNumber), m_options.numberFormat, result) != ParseStatus::Ok)
+        throw RunError(Kind::Overflow, "the number " + shortened(cell(cellNumber)) + " is too large");
+    return result;
+}
+
+std::int32_t Interpreter::toWhole(double value) {
+    std::int32_t result = 0;
+    if (!roundToWhole(value, result))
+        throw RunError(Kind::Overflow,
+                       "the number " + formatNumber(value, m_options.numberFormat) + " is outside the whole-number range");
+    return result;
+}
+
+std::int32_t Interpreter::whole(int cellNumber) { return toWhole(number(cellNumber)); }
+
+void Interpreter::checkGrowth(const Cell& cell, std::size_t added) const {
+    if (cell.text.size() + added > m_options.maxCellText)
+        throw RunError(Kind::TextTooLong, "a cell's text would grow past " +
+                                              std::to_string(m_options.maxCellText >> 20) + " MiB");
+    if (m_totalText + added > m_options.maxTotalText)
+        throw RunError(Kind::TextTooLong, "the texts of all cells would grow past " +
+                                              std::to_string(m_options.maxTotalText >> 20) + " MiB");
+}
+
+void Interpreter::setText(int cellNumber, std::string text) {
+    Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+    cell.textPending = false;  // the old text is replaced, never read
+    if (text.size() > cell.text.size())
+        checkGrowth(cell, text.size() - cell.text.size());
+    m_totalText = m_totalText - cell.text.size() + text.size();
+    cell.text = std::move(text);
+    cell.cache = Cell::Cache::Unknown;
+}
+
+void Interpreter::setNumber(int cellNumber, double value) {
+    Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+        // The commonest case, whole numbers: the number is kept and its text (digits
+        // only, at most 16 characters) written when somebody reads it.
+        if (!cell.textPending) {
+            m_totalText -= cell.text.size();
+            cell.text.clear();
+        }
+        cell.number = value == 0 ? 0.0 : value;
+        cell.cache = Cell::Cache::Number;
+        cell.textPending = true;
+        return;
+    }
+    setText(cellNumber, formatNumber(value, m_options.numberFormat));
+    if (formatsExactly(value)) {
+        cell.number = value;
+        cell.cache = Cell::Cache::Number;
+    }
+}
+
+void Interpreter::append(int cellNumber, std::string_view text) {
+    Cell& cell = written(cellNumber);
+    checkGrowth(cell, text.size());
+    cell.text.append(text);
+    m_totalText += text.size();
+    cell.cache = Cell::Cache::Unknown;
+}
+
+int Interpreter::pictureHolder() const {
+    // PicSelect addresses a holder as a 16-bit signed number.
+    if (m_picSelect < std::numeric_limits<std::int16_t>::min() || m_picSelect > std::numeric_limits<std::int16_t>::max())
+        throw RunError(Kind::Overflow, "picture holder number " + std::to_string(m_picSelect) + " is out of range");
+    if (m_picSelect < 0 || m_picSelect > m_highestHolder)
+        throw RunError(Kind::NoSuchHolder, "picture holder " + std::to_string(m_picSelect) + " does not exist");
+    return m_picSelect;
+}
+
+RunOutcome Interpreter::run() {
+    m_picCount = 0;
+    m_digitHi = 0;
+    m_digitLo = 0;
+    buildLabels();
+    buildConditionEnds();
+
+    const std::size_t length = m_program.size();
+    const auto* text = reinterpret_cast<const std::uint8_t*>(m_program.data());
+    const std::uint64_t maxSteps = m_options.maxSteps ? m_options.maxSteps : std::numeric_limits<std::uint64_t>::max();
+    std::size_t position = 1;
+    std::size_t stepStart = 1;
+    std::uint8_t code = 0;
+    // The step count lives in a register while the loop runs.
+    std::uint64_t steps = m_steps;
+    struct WriteBack {
+        const std::uint64_t& from;
+        std::uint64_t& to;
+        ~WriteBack() { to = from; }
+    } writeBack{steps, m_steps};
+    try {
+        while (position <= length) {
+            if (steps >= maxSteps)
+                return RunOutcome::StepLimit;
+            ++steps;
+            stepStart = position;
+            code = text[position - 1];
+            if (code == static_cast<std::uint8_t>(Op::SelectCell)) {
+                // Each digit is decoded on its own; a missing digit, or code 0 or 255,
+                // keeps the value of the previous reference.
+                if (position + 1 <= length && moxy::isCellDigit(text[position]))
+                    m_digitHi = text[position];
+                if (position + 2 <= length && moxy::isCellDigit(text[position + 1]))
+                    m_digitLo = text[position + 1];
+                m_pointer = moxy::cellNumber(m_digitHi, m_digitLo);
+                growTo(m_pointer);
+                position += 3;
+            } else if (moxy::isLiteral(code)) {
+                Cell& cell = written(m_pointer);
+                if (cell.text.size() >= m_options.maxCellText || m_totalText >= m_options.maxTotalText)
+                    checkGrowth(cell, 1);
+                cell.text += static_cast<char>(code);
+                ++m_totalText;
+                cell.cache = Cell::Cache::Unknown;
+                ++position;
+            } else if (moxy::opInfo(code)) {
+                m_jumpedTo = 0;
+                execute(code, position);
+                ++position;
+            } else {
+                ++position;
+            }
+            if (m_trace) [[unlikely]] {
+                TraceStep step;
+                step.position = stepStart;
+                step.code = code;
+                step.operand = (code == static_cast<std::uint8_t>(Op::KeyState) ||
+                                code == static_cast<std::uint8_t>(Op::System)) &&
+                                       stepStart < length
+                                   ? text[stepStart]
+                                   : 0;
+                step.cell = m_pointer;
+                step.skippedTo = moxy::opInfo(code) ? m_jumpedTo : 0;
+                m_trace(step);
+            }
+            if (code == static_cast<std::uint8_t>(Op::End))
+                return RunOutcome::Ended;
+        }
+    } catch (RunError& error) {
+        error.setLocation(stepStart, code);
+        throw;
+    } catch (const WindowClosed&) {
+        return RunOutcome::Ended;
+    }
+    return RunOutcome::RanPastEnd;
+}
+
+void Interpreter::execute(std::uint8_t code, std::size_t& position) {
+    const int p = m_pointer;
+    switch (static_cast<Op>(code)) {
+    case Op::SelectCell:  // handled by the loop
+    case Op::EndIf:
+        return;
+    case Op::SetPar1:
+        m_par1 = p;
+        return;
+    case Op::SetPar2:
+        m_par2 = p;
+        return;
+    case Op::SetRes:
+        m_res = p;
+        return;
+    case Op::Add:
+        setNumber(p, number(m_par1) + number(m_par2));
+        return;
+    case Op::Subtract:
+        setNumber(p, number(m_par1) - number(m_par2));
+        return;
+    case Op::Multiply:
+        setNumber(p, number(m_par1) * number(m_par2));
+        return;
+    case Op::Divide:
+        // Deliberate: no error for a zero divisor; the text becomes Infinity or NaN.
+        setNumber(p, number(m_par1) / number(m_par2));
+        return;
+    case Op::Power: {
+        const double base = number(m_par1);
+        setNumber(p, std::pow(base, number(m_par2)));
+        return;
+    }
+    case Op::SquareRoot:
+        // Deliberate: the root goes into V(Res), not into the current cell.
+        setNumber(m_res, std::sqrt(number(p)));
+        return;
+    case Op::Increment:
+        setNumber(p, number(p) + 1);
+        return;
+    case Op::Decrement:
+        setNumber(p, number(p) - 1);
+        return;
+    case Op::Negate:
+        setNumber(p, -number(p));
+        return;
+    case Op::Clear:
+        setText(p, std::string());
+        return;
+    case Op::Copy:
+        if (m_par1 != p)
+            setText(p, cell(m_par1));
+        return;
+    case Op::GetPointer:
+        setText(p, formatWhole(m_par1));
+        return;
+    case Op::MovePointer: {
+        const std::int32_t target = toWhole(std::fabs(number(p)));
+        if (target > moxy::kHighestCell)
+            throw RunError(Kind::CellOutOfRange,
+                           "cell " + std::to_string(target) + " is above the highest cell " +
+                               std::to_string(moxy::kHighestCell));
+        growTo(target);
+        m_pointer = target;
+        return;
+    }
+    case Op::Append: {
+        if (m_par1 == p) {
+            const std::string copy = cell(p);
+            append(p, copy);
+        } else {
+            append(p, cell(m_par1));
+        }
+        return;
+    }
+    case Op::AppendChar: {
+        const std::int32_t characterCode = whole(m_par1);
+        if (characterCode < 0 || characterCode > 255)
+            throw RunError(Kind::InvalidArgument,
+                           "character code " + std::to_string(characterCode) + " is outside 0 to 255");
+        const char character = static_cast<char>(characterCode);
+        append(p, std::string_view(&character, 1));
+        return;
+    }
+    case Op::AppendFolder:
+        append(p, m_host.programFolder());
+        return;
+    case Op::Length:
+        setText(p, formatWhole(static_cast<std::int64_t>(cell(m_par1).size())));
+        return;
+    case Op::Middle: {
+        const std::string& source = cell(m_res);
+        const std::int32_t start = whole(m_par1);
+        const std::int32_t count = whole(m_par2);
+        if (start < 1)
+            throw RunError(Kind::InvalidArgument, "start " + std::to_string(start) + " is below 1");
+        if (count < 0)
+            throw RunError(Kind::InvalidArgument, "count " + std::to_string(count) + " is negative");
+        const auto offset = static_cast<std::size_t>(start - 1);
+        setText(p, offset >= source.size() ? std::string() : source.substr(offset, static_cast<std::size_t>(count)));
+        return;
+    }
+    case Op::Random: {
+        const double low = number(m_par1);
+        const double high = number(m_par2);
+        // r is drawn in single precision, uniformly from 0 up to but not including 1.
+        const float r = static_cast<float>(m_random() >> 40) * (1.0f / 16777216.0f);
+        setNumber(p, std::floor((high - low + 1) * static_cast<double>(r)) + low);
+        return;
+    }
+
+    case Op::IfEqual:
+    case Op::IfGreater:
+    case Op::IfLess: {
+        bool holds = false;
+        if (code == static_cast<std::uint8_t>(Op::IfEqual))
+            holds = cell(m_par1) == cell(m_par2);
+        else if (code == static_cast<std::uint8_t>(Op::IfGreater))
+            holds = single(m_par1) > single(m_par2);
+        else
+            holds = single(m_par1) < single(m_par2);
+        // A failed condition continues behind the next code 18; without one it goes on
+        // as if the condition held.
+        if (!holds && m_conditionEnds[position] != 0) {
+            position = m_conditionEnds[position];
+            m_jumpedTo = position + 1;
+        }
+        return;
+    }
+    case Op::Jump: {
+        const std::int32_t label = whole(p);
+        if (label == 0) {
+            position = 0;  // the loop's step makes it the first character
+        } else {
+            const std::size_t target = labelPosition(label);
+            if (target == 0)
+                throw RunError(Kind::LabelNotFound, "the program holds no label " + std::to_string(label));
+            position = target;
+        }
+        m_jumpedTo = position + 1;
+        return;
+    }
+    case Op::End:
+        return;
+    case Op::Yield:
+        m_host.pumpEvents();
+        return;
+
+    case Op::KeyState: {
+        ++position;
+        if (position > m_program.size())
+            return;
+        if (const moxy::KeyInfo* key = moxy::keyInfo(static_cast<std::uint8_t>(m_program[position - 1])))
+            setText(p, m_host.keyIsDown(key->key) ? "1" : "0");
+        return;
+    }
+    case Op::System:
+        ++position;
+        if (position <= m_program.size())
+            systemCall(static_cast<std::uint8_t>(m_program[position - 1]));
+        return;
+    case Op::TickCount:
+        setText(p, formatWhole(m_host.tickCount()));
+        return;
+    case Op::InputBox: {
+        std::string answer = m_host.inputBox(cell(m_par1));
+        setText(p, std::move(answer));
+        return;
+    }
+
+    case Op::ColourByDigit: {
+        const std::string& digit = cell(p);
+        if (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9')
+            m_host.setColour(kDigitColours[digit[0] - '1']);
+        return;
+    }
+    case Op::ColourByValue: {
+        const std::int32_t colour = whole(p);
+        if (colour < 0 || colour > kHighestColour)
+            throw RunError(Kind::InvalidArgument, "colour " + std::to_string(colour) + " is outside 0 to 16777215");
+        m_host.setColour(static_cast<std::uint32_t>(colour));
+        return;
+    }
+    case Op::Point: {
+        const float x = single(m_par1);
+        m_host.drawPoint(x, single(m_par2));
+        return;
+    }
+    case Op::Line: {
+        const float x1 = single(m_par1);
+        const float y1 = single(m_par2);
+        const float x2 = single(m_res);
+        m_host.drawLine(x1, y1, x2, single(p));
+        return;
+    }
+    case Op::Circle: {
+        const float x = single(m_par1);
+        const float y = single(m_par2);
+        m_host.drawCircle(x, y, single(p));
+        return;
+    }
+    case Op::Box:
+    case Op::FilledBox: {
+        const float x = single(m_par1);
+        const float y = single(m_par2);
+        const double width = number(m_res);
+        const double height = number(p);
+        m_host.drawBox(x, y, width, height, code == static_cast<std::uint8_t>(Op::FilledBox) ? Fill::Yes : Fill::No);
+        return;
+    }
+    case Op::Print: {
+        const float x = single(m_par1);
+        const float y = single(m_par2);
+        m_host.drawText(x, y, cell(p));
+        return;
+    }
+    case Op::ClearScreen:
+        m_host.clearSurface();
+        return;
+    case Op::NewPictureHolder:
+        ++m_picCount;
+        if (m_picCount <= m_highestHolder)
+            throw RunError(Kind::HolderExists, "picture holder " + std::to_string(m_picCount) + " already exists");
+        m_highestHolder = m_picCount;
+        return;
+    case Op::SelectPictureHolder:
+        m_picSelect = whole(p);
+        return;
+    case Op::LoadPicture:
+        m_host.loadPicture(pictureHolder(), cell(p));
+        return;
+    case Op::PaintPicture: {
+        const int holder = pictureHolder();
+        const float x = single(m_par1);
+        const float y = single(m_par2);
+        const double width = number(m_res);
+        const double height = number(p);
+        m_host.paintPicture(holder, x, y, width, height);
+        return;
+    }
+    }
+}
+
+void Interpreter::systemCall(std::uint8_t subCode) {
+    const int p = m_pointer;
+    if (!moxy::subCodeInfo(subCode))
+        return;
+    switch (static_cast<SubCode>(subCode)) {
+    case SubCode::Beep: {
+        const std::int32_t hertz = whole(m_par1);
+        m_host.beep(hertz, whole(m_par2));
+        return;
+    }
+    case SubCode::LoadFile:
+        setText(p, withCrLfLines(m_host.readFile(cell(m_par1))));
+        return;
+    case SubCode::WriteFile: {
+        const std::string& text = cell(p);
+        std::string content;
+        content.reserve(text.size() + 2);
+        content += text;
+        content += "\r\n";
+        m_host.writeFile(cell(m_par1), content);
+        return;
+    }
+    case SubCode::ScreenWidth:
+        setNumber(p, static_cast<float>(m_host.screenSize().width));
+        return;
+    case SubCode::ScreenHeight:
+        setNumber(p, static_cast<float>(m_host.screenSize().height));
+        return;
+    case SubCode::SetWindowWidth:
+        m_host.setWindowWidth(number(p));
+        return;
+    case SubCode::SetWindowHeight:
+        m_host.setWindowHeight(number(p));
+        return;
+    case SubCode::SetWindowTop:
+        // Deliberate: sub-code 246 (Quillon's setwindowx) moves the top edge.
+        m_host.setWindowTop(number(p));
+        return;
+    case SubCode::SetWindowLeft:
+        m_host.setWindowLeft(number(p));
+        return;
+    case SubCode::Caption:
+        m_host.setCaption(cell(p));
+        return;
+    case SubCode::MessageBox:
+        m_host.messageBox(cell(p));
+        return;
+    case SubCode::Exec:
+        m_host.startProgram(cell(p));
+        return;
+    }
+}
+
+}  // namespace runner

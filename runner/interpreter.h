@@ -1,0 +1,136 @@
+// The MOXY machine: the program text, the variable store of text cells, the registers
+// Pointer, Par1, Par2 and Res, the label table, and the execution loop that walks the
+// text one character at a time. Everything outside (drawing, dialogs, files, keys, the
+// clock) goes through Host. No Qt.
+#pragma once
+
+#include "runner/conversions.h"
+#include "runner/host.h"
+#include "runner/run_error.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace runner {
+
+// How one run() call ended (run-time errors are thrown instead).
+enum class RunOutcome : std::uint8_t {
+    RanPastEnd,  // execution ran past the last character
+    Ended,       // opcode 24, or the window was closed
+    StepLimit,   // the step limit was reached
+};
+
+struct InterpreterOptions {
+    NumberFormat numberFormat;
+    std::optional<std::uint64_t> seed;          // random numbers; from the clock when absent
+    std::uint64_t maxSteps = 0;                 // 0: no limit
+    std::size_t maxCellText = 64u << 20;        // one cell's text
+    std::size_t maxTotalText = 1024u << 20;     // all cells' texts together
+};
+
+// One executed step, for --trace. [cell] is the cell the step left current.
+struct TraceStep {
+    std::size_t position = 0;    // 1-based
+    std::uint8_t code = 0;       // the character executed
+    std::uint8_t operand = 0;    // key selector or sub-code, when the opcode takes one
+    int cell = 0;                // Pointer after the step
+    std::size_t skippedTo = 0;   // a failed condition: position it continues at; a jump: target
+};
+
+class Interpreter {
+public:
+    Interpreter(std::string program, Host& host, InterpreterOptions options = {});
+
+    // One RUN call: builds the label table and executes from the first character.
+    // Cells and registers keep what earlier calls left. Throws RunError.
+    RunOutcome run();
+
+    void setTrace(std::function<void(const TraceStep&)> trace) { m_trace = std::move(trace); }
+
+    const std::string& program() const { return m_program; }
+    int pointer() const { return m_pointer; }
+    int par1() const { return m_par1; }
+    int par2() const { return m_par2; }
+    int res() const { return m_res; }
+    int varTop() const { return static_cast<int>(m_cells.size()) - 1; }
+    std::int32_t picSelect() const { return m_picSelect; }
+    // The cell's text. A cell whose last value was a whole number keeps the number and
+    // writes its text only when somebody reads it.
+    const std::string& cell(int number) const;
+    std::uint64_t steps() const { return m_steps; }
+
+    // The position of label [number] (1-based), or 0 when the program holds none.
+    std::size_t labelPosition(int number) const;
+
+private:
+    struct Cell {
+        std::string text;
+        double number = 0;
+        enum class Cache : std::uint8_t { Unknown, Number, NotNumber } cache = Cache::Unknown;
+        bool textPending = false;  // [number] holds the value; [text] is yet to be written
+    };
+    // Writes a pending text; every path that reads or changes [text] goes through it.
+    Cell& written(int cellNumber) const;
+
+    void buildLabels();
+    void buildConditionEnds();
+    void growTo(int cellNumber);
+    void execute(std::uint8_t code, std::size_t& position);
+    void systemCall(std::uint8_t subCode);
+
+    double number(int cellNumber) {
+        const Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+        return cell.cache == Cell::Cache::Number ? cell.number : parsedNumber(cellNumber);
+    }
+    float single(int cellNumber) {
+        // Whole numbers below 2^24 are exact in single precision.
+        const Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+        if (cell.cache == Cell::Cache::Number && cell.number > -16777216.0 && cell.number < 16777216.0 &&
+            cell.number == static_cast<double>(static_cast<std::int32_t>(cell.number)))
+            return static_cast<float>(cell.number);
+        return singleSlow(cellNumber);
+    }
+    double parsedNumber(int cellNumber);
+    float singleSlow(int cellNumber);
+    std::int32_t whole(int cellNumber);
+    std::int32_t toWhole(double value);
+
+    void setText(int cellNumber, std::string text);
+    void setNumber(int cellNumber, double value);
+    void append(int cellNumber, std::string_view text);
+    void checkGrowth(const Cell& cell, std::size_t added) const;
+    int pictureHolder() const;
+
+    std::string m_program;
+    Host& m_host;
+    InterpreterOptions m_options;
+    std::function<void(const TraceStep&)> m_trace;
+    std::mt19937_64 m_random;
+
+    // Runner-wide state: lives across run() calls.
+    mutable std::vector<Cell> m_cells;
+    int m_pointer = 255;
+    int m_par1 = 0;
+    int m_par2 = 0;
+    int m_res = 0;
+    std::int32_t m_picSelect = 0;
+    int m_highestHolder = 0;
+    mutable std::size_t m_totalText = 0;
+    std::uint64_t m_steps = 0;
+
+    // State of one run() call.
+    std::vector<std::uint32_t> m_labels;          // index: label number; 0: none
+    std::vector<std::uint32_t> m_conditionEnds;   // index: position; next code 18 after it, or 0
+    int m_digitHi = 0;
+    int m_digitLo = 0;
+    int m_picCount = 0;
+    std::size_t m_jumpedTo = 0;
+};
+
+}  // namespace runner

@@ -1,0 +1,147 @@
+#include "runner/trace.h"
+
+#include "moxy/format.h"
+#include "moxy/listing.h"
+
+namespace runner {
+
+namespace {
+std::string shownValue(const std::string& text) {
+    constexpr std::size_t kShown = 60;
+    if (text.size() <= kShown)
+        return moxy::quoted(text);
+    return moxy::quoted(std::string_view(text).substr(0, kShown)) + "... (" + std::to_string(text.size()) + " characters)";
+}
+}  // namespace
+
+TraceWriter::TraceWriter(const Interpreter& interpreter, std::function<void(const std::string&)> out,
+                         std::function<std::string(std::size_t)> note)
+    : m_interpreter(interpreter), m_out(std::move(out)), m_note(std::move(note)) {}
+
+TraceWriter::~TraceWriter() { flush(); }
+
+void TraceWriter::line(std::size_t position, const std::string& text) {
+    char prefix[24];
+    std::snprintf(prefix, sizeof prefix, "%7zu  ", position);
+    std::string full = prefix + text;
+    if (m_note) {
+        const std::string note = m_note(position);
+        if (!note.empty())
+            full += "    ; " + note;
+    }
+    m_out(full + "\n");
+}
+
+void TraceWriter::flush() {
+    if (m_literalStart == 0)
+        return;
+    const std::string_view program = m_interpreter.program();
+    line(m_literalStart, "Text " + moxy::quoted(program.substr(m_literalStart - 1, m_literalEnd - m_literalStart + 1)) +
+                             "  -> appended to V(" + std::to_string(m_literalCell) + ")");
+    m_literalStart = 0;
+}
+
+void TraceWriter::step(const TraceStep& step) {
+    const std::uint8_t code = step.code;
+    if (moxy::isLiteral(code)) {
+        if (m_literalStart != 0 && step.position == m_literalEnd + 1 && step.cell == m_literalCell) {
+            m_literalEnd = step.position;
+        } else {
+            flush();
+            m_literalStart = m_literalEnd = step.position;
+            m_literalCell = step.cell;
+        }
+        return;
+    }
+    flush();
+    if (code == moxy::kLabelMarker) {
+        line(step.position, "label marker");
+        return;
+    }
+    const moxy::OpInfo* op = moxy::opInfo(code);
+    if (!op) {
+        line(step.position, "Ignored " + std::to_string(code));
+        return;
+    }
+    std::string text(op->name);
+    const int p = step.cell;
+    switch (static_cast<moxy::Op>(code)) {
+    case moxy::Op::SelectCell:
+        text += " " + std::to_string(p);
+        break;
+    case moxy::Op::SetPar1:
+    case moxy::Op::SetPar2:
+    case moxy::Op::SetRes:
+        text += " " + std::to_string(p);
+        break;
+    case moxy::Op::IfEqual:
+    case moxy::Op::IfGreater:
+    case moxy::Op::IfLess:
+        text += " V(" + std::to_string(m_interpreter.par1()) + "), V(" + std::to_string(m_interpreter.par2()) + "): ";
+        text += step.skippedTo ? "fails, continues at " + std::to_string(step.skippedTo) : std::string("holds");
+        break;
+    case moxy::Op::Jump:
+        text += " to " + std::to_string(step.skippedTo);
+        break;
+    case moxy::Op::KeyState: {
+        const std::string_view key = moxy::keyName(step.operand);
+        text += " " + (key.empty() ? std::to_string(step.operand) + " (no key)" : std::string(key));
+        text += "  -> V(" + std::to_string(p) + ") = " + shownValue(m_interpreter.cell(p));
+        break;
+    }
+    case moxy::Op::System: {
+        const moxy::SubCodeInfo* sub = moxy::subCodeInfo(step.operand);
+        text += " " + (sub ? std::string(sub->name) : std::to_string(step.operand) + " (does nothing)");
+        if (sub && (sub->subCode == moxy::SubCode::LoadFile || sub->subCode == moxy::SubCode::ScreenWidth ||
+                    sub->subCode == moxy::SubCode::ScreenHeight))
+            text += "  -> V(" + std::to_string(p) + ") = " + shownValue(m_interpreter.cell(p));
+        break;
+    }
+    case moxy::Op::SquareRoot:
+        text += "  -> V(" + std::to_string(m_interpreter.res()) + ") = " +
+                shownValue(m_interpreter.cell(m_interpreter.res()));
+        break;
+    case moxy::Op::Add:
+    case moxy::Op::Subtract:
+    case moxy::Op::Multiply:
+    case moxy::Op::Divide:
+    case moxy::Op::Power:
+    case moxy::Op::Increment:
+    case moxy::Op::Decrement:
+    case moxy::Op::Negate:
+    case moxy::Op::Clear:
+    case moxy::Op::Copy:
+    case moxy::Op::GetPointer:
+    case moxy::Op::MovePointer:
+    case moxy::Op::Append:
+    case moxy::Op::AppendChar:
+    case moxy::Op::AppendFolder:
+    case moxy::Op::Length:
+    case moxy::Op::Middle:
+    case moxy::Op::Random:
+    case moxy::Op::TickCount:
+    case moxy::Op::InputBox:
+        text += "  -> V(" + std::to_string(p) + ") = " + shownValue(m_interpreter.cell(p));
+        break;
+    case moxy::Op::ColourByDigit:
+    case moxy::Op::Point:
+    case moxy::Op::EndIf:
+    case moxy::Op::End:
+    case moxy::Op::Circle:
+    case moxy::Op::NewPictureHolder:
+    case moxy::Op::PaintPicture:
+    case moxy::Op::LoadPicture:
+    case moxy::Op::SelectPictureHolder:
+    case moxy::Op::FilledBox:
+    case moxy::Op::Box:
+    case moxy::Op::ColourByValue:
+    case moxy::Op::Line:
+    case moxy::Op::ClearScreen:
+    case moxy::Op::Yield:
+    case moxy::Op::Print:
+        break;
+    }
+    line(step.position, text);
+}
+
+}  // namespace runner

@@ -1,0 +1,139 @@
+#include "runner/conversions.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using runner::NumberFormat;
+using runner::ParseStatus;
+
+namespace {
+const NumberFormat kPoint{'.'};
+const NumberFormat kComma{','};
+}  // namespace
+
+TEST(Number, ReadsTheTextsAProgramWrites) {
+    struct Case {
+        const char* text;
+        double expected;
+    };
+    const Case cases[] = {
+        {"0", 0},          {"42", 42},          {"-7", -7},         {"+7", 7},
+        {"2.5", 2.5},      {".5", 0.5},         {"5.", 5},          {"  12  ", 12},
+        {"\t3", 3},        {"1E+15", 1e15},     {"1.5E-05", 1.5e-5}, {"2e3", 2000},
+        {"007", 7},        {"1e-400", 0},       {"-0", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        double value = -1;
+        ASSERT_EQ(runner::parseNumber(c.text, kPoint, value), ParseStatus::Ok);
+        EXPECT_EQ(value, c.expected);
+    }
+}
+
+TEST(Number, ReadsBackInfinityAndNaN) {
+    double value = 0;
+    ASSERT_EQ(runner::parseNumber("Infinity", kPoint, value), ParseStatus::Ok);
+    EXPECT_EQ(value, std::numeric_limits<double>::infinity());
+    ASSERT_EQ(runner::parseNumber("-Infinity", kPoint, value), ParseStatus::Ok);
+    EXPECT_EQ(value, -std::numeric_limits<double>::infinity());
+    ASSERT_EQ(runner::parseNumber("NaN", kPoint, value), ParseStatus::Ok);
+    EXPECT_TRUE(std::isnan(value));
+}
+
+TEST(Number, RejectsTextThatIsNoNumber) {
+    for (const char* text : {"", " ", "abc", "1a", "1.2.3", "--1", "+", "-", ".", "1e", "1e+", "1 2", "0x10", "1,5"}) {
+        SCOPED_TRACE(text);
+        double value = 0;
+        EXPECT_EQ(runner::parseNumber(text, kPoint, value), ParseStatus::NotANumber);
+    }
+    double value = 0;
+    EXPECT_EQ(runner::parseNumber("1e400", kPoint, value), ParseStatus::Overflow);
+}
+
+TEST(Number, UsesTheLocaleSeparator) {
+    double value = 0;
+    ASSERT_EQ(runner::parseNumber("2,5", kComma, value), ParseStatus::Ok);
+    EXPECT_EQ(value, 2.5);
+    EXPECT_EQ(runner::parseNumber("2.5", kComma, value), ParseStatus::NotANumber);
+    EXPECT_EQ(runner::formatNumber(-2.5, kComma), "-2,5");
+}
+
+TEST(Single, RoundsOnceToSinglePrecision) {
+    float value = 0;
+    ASSERT_EQ(runner::parseSingle("0.1", kPoint, value), ParseStatus::Ok);
+    EXPECT_EQ(value, 0.1f);
+    // 16777217 is not a single-precision number: it rounds to the even neighbour.
+    ASSERT_EQ(runner::parseSingle("16777217", kPoint, value), ParseStatus::Ok);
+    EXPECT_EQ(value, 16777216.0f);
+    EXPECT_EQ(runner::parseSingle("1e39", kPoint, value), ParseStatus::Overflow);
+}
+
+TEST(Whole, RoundsHalvesToEvenAndChecksTheRange) {
+    struct Case {
+        double value;
+        std::int32_t expected;
+    };
+    const Case cases[] = {{1.5, 2}, {2.5, 2}, {-2.5, -2}, {-40.5, -40}, {0.49, 0}, {2147483647.0, 2147483647},
+                          {-2147483648.0, -2147483647 - 1}, {2147483647.4, 2147483647}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        std::int32_t whole = 0;
+        ASSERT_TRUE(runner::roundToWhole(c.value, whole));
+        EXPECT_EQ(whole, c.expected);
+    }
+    std::int32_t whole = 0;
+    EXPECT_FALSE(runner::roundToWhole(2147483647.5, whole));
+    EXPECT_FALSE(runner::roundToWhole(-2147483649.0, whole));
+    EXPECT_FALSE(runner::roundToWhole(std::nan(""), whole));
+    EXPECT_FALSE(runner::roundToWhole(std::numeric_limits<double>::infinity(), whole));
+}
+
+TEST(Text, WritesFifteenSignificantDigitsWithoutTrailingZeros) {
+    struct Case {
+        double value;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {3, "3"},
+        {-2.5, "-2.5"},
+        {0.25, "0.25"},
+        {0.1 + 0.2, "0.3"},
+        {1.0 / 3, "0.333333333333333"},
+        {2.0 / 3, "0.666666666666667"},
+        {123456789012345.0, "123456789012345"},
+        {999999999999999.0, "999999999999999"},
+        {1e15, "1E+15"},
+        {999999999999999.9, "1E+15"},
+        {1.5e20, "1.5E+20"},
+        {-1.5e20, "-1.5E+20"},
+        {0.0001, "0.0001"},
+        {0.00015, "0.00015"},
+        {0.00001, "1E-05"},
+        {1.5e-5, "1.5E-05"},
+        {1e-100, "1E-100"},
+        {1e100, "1E+100"},
+        {-0.0, "0"},
+        {12.5, "12.5"},
+        {1e14 + 0.5, "100000000000000"},
+        {std::numeric_limits<double>::infinity(), "Infinity"},
+        {-std::numeric_limits<double>::infinity(), "-Infinity"},
+        {std::nan(""), "NaN"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        EXPECT_EQ(runner::formatNumber(c.value, kPoint), c.expected);
+    }
+}
+
+TEST(Text, ReadsBackAsTheSameText) {
+    // Whatever text(d) writes, number() reads, and text() of that gives the same text.
+    for (double value : {1.0 / 7, -123.456, 1e-7, 6.02214076e23, 0.5, 1e15, 3e-5}) {
+        SCOPED_TRACE(value);
+        const std::string text = runner::formatNumber(value, kPoint);
+        double back = 0;
+        ASSERT_EQ(runner::parseNumber(text, kPoint, back), ParseStatus::Ok);
+        EXPECT_EQ(runner::formatNumber(back, kPoint), text);
+    }
+}

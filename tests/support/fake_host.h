@@ -1,0 +1,100 @@
+// A host for interpreter tests: records what a program drew and asked, answers dialogs
+// from a list, reads and writes real files. Needs no window and no Qt.
+#pragma once
+
+#include "runner/host.h"
+#include "runner/run_error.h"
+
+#include <deque>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+class FakeHost : public runner::Host {
+public:
+    std::vector<std::string> calls;      // every drawing, window and dialog call, as text
+    std::deque<std::string> answers;     // input box answers; empty: cancel
+    std::vector<std::string> messages;   // message boxes shown
+    bool keys[moxy::kKeyCount] = {};
+    int yields = 0;
+    int closeAtYield = 0;                // the window closes during this yield (0: never)
+    std::int32_t ticks = 1000;
+    runner::ScreenSize screen{1280, 1024};
+    std::string folder = "/opt/moxy";
+    bool realFiles = true;               // false: every file access fails (for the fuzzer)
+
+    void setColour(std::uint32_t colour) override { log("colour " + std::to_string(colour)); }
+    void drawPoint(float x, float y) override { log("point " + num(x) + " " + num(y)); }
+    void drawLine(float x1, float y1, float x2, float y2) override {
+        log("line " + num(x1) + " " + num(y1) + " " + num(x2) + " " + num(y2));
+    }
+    void drawCircle(float x, float y, float radius) override { log("circle " + num(x) + " " + num(y) + " " + num(radius)); }
+    void drawBox(float x, float y, double width, double height, runner::Fill fill) override {
+        log(std::string(fill == runner::Fill::Yes ? "filledbox " : "box ") + num(x) + " " + num(y) + " " + num(width) +
+            " " + num(height));
+    }
+    void drawText(float x, float y, std::string_view text) override { log("text " + num(x) + " " + num(y) + " " + std::string(text)); }
+    void clearSurface() override { log("cls"); }
+    void loadPicture(int holder, std::string_view path) override { log("load " + std::to_string(holder) + " " + std::string(path)); }
+    void paintPicture(int holder, float x, float y, double width, double height) override {
+        log("paint " + std::to_string(holder) + " " + num(x) + " " + num(y) + " " + num(width) + " " + num(height));
+    }
+    void pumpEvents() override {
+        ++yields;
+        if (yields == closeAtYield)
+            throw runner::WindowClosed{};
+    }
+    bool keyIsDown(moxy::Key key) override { return keys[static_cast<int>(key)]; }
+    std::string inputBox(std::string_view prompt) override {
+        log("input " + std::string(prompt));
+        if (answers.empty())
+            return {};
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void messageBox(std::string_view text) override { messages.emplace_back(text); }
+    std::int32_t tickCount() override { return ticks; }
+    void beep(std::int32_t hertz, std::int32_t milliseconds) override {
+        log("beep " + std::to_string(hertz) + " " + std::to_string(milliseconds));
+    }
+    std::string readFile(std::string_view path) override {
+        if (!realFiles)
+            throw runner::RunError(runner::RunError::Kind::FileNotFound, std::string(path));
+        std::ifstream file{std::string(path), std::ios::binary};
+        if (!file)
+            throw runner::RunError(runner::RunError::Kind::FileNotFound, std::string(path));
+        std::ostringstream content;
+        content << file.rdbuf();
+        return content.str();
+    }
+    void writeFile(std::string_view path, std::string_view content) override {
+        if (!realFiles)
+            throw runner::RunError(runner::RunError::Kind::FileError, std::string(path));
+        std::ofstream file{std::string(path), std::ios::binary};
+        if (!file)
+            throw runner::RunError(runner::RunError::Kind::FileError, std::string(path));
+        file.write(content.data(), static_cast<std::streamsize>(content.size()));
+    }
+    void startProgram(std::string_view commandLine) override { log("exec " + std::string(commandLine)); }
+    std::string programFolder() override { return folder; }
+    runner::ScreenSize screenSize() override { return screen; }
+    void setWindowWidth(double pixels) override { log("width " + num(pixels)); }
+    void setWindowHeight(double pixels) override { log("height " + num(pixels)); }
+    void setWindowTop(double pixels) override { log("top " + num(pixels)); }
+    void setWindowLeft(double pixels) override { log("left " + num(pixels)); }
+    void setCaption(std::string_view caption) override { log("caption " + std::string(caption)); }
+
+private:
+    void log(std::string text) { calls.push_back(std::move(text)); }
+    static std::string num(double value) {
+        std::ostringstream out;
+        out << value;
+        return out.str();
+    }
+};
+
+}  // namespace testing_support
