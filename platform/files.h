@@ -1,0 +1,48 @@
+// The programs' access to files, processes and the clock, on top of Qt Core. Calls
+// return std::optional or bool with a reason; callers decide what failure means.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// A path as a program wrote it, for this system: backslash separators become slashes,
+// so that programs written elsewhere still find their files.
+std::string localPath(std::string_view programPath);
+
+enum class FileFailure : std::uint8_t { NotFound, Unreadable, Unwritable };
+
+struct FileError {
+    FileFailure failure;
+    std::string reason;  // the system's words, e.g. "Permission denied"
+};
+
+// The whole file, byte for byte.
+std::optional<std::string> readWholeFile(const std::string& path, FileError* error = nullptr);
+
+// Replaces the file with [content] atomically: a temporary file in the same folder is
+// renamed over it only when everything was written, so a failure never destroys the
+// previous file.
+bool writeFileAtomically(const std::string& path, std::string_view content, FileError* error = nullptr);
+
+// Starts [commandLine] as a detached process, split into program and arguments as a
+// shell would (quotes group words) without running a shell.
+bool startDetached(std::string_view commandLine, std::string* reason = nullptr);
+
+// Milliseconds since the system started, as a signed 32-bit counter that wraps.
+std::int32_t tickCount();
+
+// The folder of the running executable, without a trailing separator (except "/").
+std::string executableFolder();
+
+// The canonical folder that holds [path] (for --safe), or "" when it cannot be resolved.
+std::string canonicalFolderOf(const std::string& path);
+
+// True when [path] names something inside [folder] (a canonical folder), after
+// resolving "..", symbolic links and a file that does not exist yet.
+bool isInside(const std::string& path, const std::string& folder);
+
+}  // namespace platform

@@ -1,0 +1,64 @@
+// The drawing surface: a raster of 32-bit pixels that outlives covering and uncovering
+// (a window only shows it), with exact primitives of our own. Points, lines, circles and
+// boxes are written pixel by pixel so that every pixel is a fact a test can check;
+// QPainter draws only text and scaled pictures. Everything drawn is clipped to the
+// surface.
+#pragma once
+
+#include "runner/host.h"
+
+#include <QFont>
+#include <QImage>
+
+#include <cstdint>
+#include <string_view>
+
+namespace runner {
+
+class Canvas {
+public:
+    static constexpr std::uint32_t kWhite = 0xFFFFFF;
+
+    Canvas(int width, int height);
+
+    int width() const { return m_image.width(); }
+    int height() const { return m_image.height(); }
+    const QImage& image() const { return m_image; }
+
+    // Grows or shrinks the surface; what was drawn stays at its place, new parts are white.
+    void resize(int width, int height);
+
+    // [colour] packed as red + 256 x green + 65536 x blue.
+    void setColour(std::uint32_t colour) { m_colour = colour; }
+    std::uint32_t colour() const { return m_colour; }
+
+    void point(float x, float y);
+    // Deliberate: the start pixel is drawn, the end pixel is not.
+    void line(float x1, float y1, float x2, float y2);
+    void circle(float x, float y, float radius);
+    // Four edges (top, left, bottom, right; the right one a pixel longer so that the
+    // bottom-right corner is drawn); with Fill::Yes the rows from the top edge down to
+    // the bottom edge are filled.
+    void box(float x, float y, double width, double height, Fill fill);
+    // [text] (one byte per character) with its top-left corner at (x, y), not wrapped.
+    void text(float x, float y, std::string_view text);
+    void clear();
+    // [picture] stretched or shrunk to [width] x [height] with its top-left at (x, y); a
+    // negative size mirrors it.
+    void paint(const QImage& picture, float x, float y, double width, double height);
+
+    // The packed colour of a pixel, for tests and screenshots.
+    std::uint32_t pixel(int x, int y) const;
+
+    static QFont defaultFont();
+
+private:
+    void plot(long long x, long long y);
+    void integerLine(long long x1, long long y1, long long x2, long long y2);
+    QRgb rgb() const;
+
+    QImage m_image;
+    std::uint32_t m_colour = 0;  // black
+};
+
+}  // namespace runner

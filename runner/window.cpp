@@ -1,0 +1,224 @@
+#include "runner/window.h"
+
+#include "runner/run_error.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
+
+namespace runner {
+
+namespace {
+
+const QString kDialogCaption = QStringLiteral("MOXY");
+
+QString fromProgram(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+
+// The key flag of a Qt key, by key and not by character: shift plays no part, and the
+// keypad's digits are not the digit row's.
+std::optional<moxy::Key> trackedKey(const QKeyEvent& event) {
+    const int key = event.key();
+    const bool keypad = event.modifiers().testFlag(Qt::KeypadModifier);
+    switch (key) {
+    case Qt::Key_Up:
+        return moxy::Key::Up;
+    case Qt::Key_Down:
+        return moxy::Key::Down;
+    case Qt::Key_Left:
+        return moxy::Key::Left;
+    case Qt::Key_Right:
+        return moxy::Key::Right;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return moxy::Key::Enter;
+    case Qt::Key_Space:
+        return moxy::Key::Space;
+    default:
+        break;
+    }
+    if (key >= Qt::Key_A && key <= Qt::Key_Z)
+        return static_cast<moxy::Key>(static_cast<int>(moxy::Key::A) + (key - Qt::Key_A));
+    if (keypad)
+        return std::nullopt;
+    // Shifted digits arrive as their symbols; the native key code tells the key.
+    int digitKey = key;
+    if (key < Qt::Key_0 || key > Qt::Key_9) {
+        const quint32 virtualKey = event.nativeVirtualKey();
+        digitKey = (virtualKey >= '0' && virtualKey <= '9') ? static_cast<int>(virtualKey) : -1;
+    }
+    if (digitKey == Qt::Key_0)
+        return moxy::Key::Digit0;
+    if (digitKey >= Qt::Key_1 && digitKey <= Qt::Key_9)
+        return static_cast<moxy::Key>(static_cast<int>(moxy::Key::Digit1) + (digitKey - Qt::Key_1));
+    return std::nullopt;
+}
+
+// Runs [dialog] without blocking the runner window's close button: a local loop that
+// ends when the dialog is done or the window closes.
+int runBesideWindow(QDialog& dialog, RunnerWindow* window) {
+    QEventLoop loop;
+    int result = QDialog::Rejected;
+    QObject::connect(&dialog, &QDialog::finished, &loop, [&](int code) {
+        result = code;
+        loop.quit();
+    });
+    if (window)
+        QObject::connect(window, &RunnerWindow::closed, &loop, &QEventLoop::quit);
+    dialog.setWindowModality(Qt::NonModal);
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+    loop.exec();
+    return result;
+}
+
+}  // namespace
+
+std::optional<QString> QtRunnerDialogs::askText(QWidget* window, const QString& prompt) {
+    QInputDialog dialog(window);
+    dialog.setWindowTitle(kDialogCaption);
+    dialog.setLabelText(prompt);
+    dialog.setInputMode(QInputDialog::TextInput);
+    if (runBesideWindow(dialog, qobject_cast<RunnerWindow*>(window)) != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+void QtRunnerDialogs::tell(QWidget* window, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, kDialogCaption, text, QMessageBox::Ok, window);
+    runBesideWindow(box, qobject_cast<RunnerWindow*>(window));
+}
+
+RunnerWindow::RunnerWindow(HostOptions options, std::unique_ptr<RunnerDialogs> dialogs)
+    : BasicHost(std::move(options)), m_dialogs(dialogs ? std::move(dialogs) : std::make_unique<QtRunnerDialogs>()) {
+    setObjectName(QStringLiteral("main1"));
+    setWindowTitle(QString());
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    resize(kClientWidth, kClientHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen(); screen && screen->refreshRate() > 1)
+        m_frameNanoseconds = static_cast<qint64>(1e9 / screen->refreshRate());
+    m_sinceFrame.start();
+}
+
+RunnerWindow::~RunnerWindow() = default;
+
+void RunnerWindow::throwIfClosed() const {
+    if (m_closed)
+        throw WindowClosed{};
+}
+
+void RunnerWindow::showDrawing() {
+    update();
+    m_sinceFrame.restart();
+}
+
+void RunnerWindow::pumpEvents() {
+    // Painting at most once per display frame keeps a program that yields a million times
+    // a second fast; the frame it skips is shown at a later yield or when it stops.
+    if (m_sinceFrame.nsecsElapsed() >= m_frameNanoseconds)
+        showDrawing();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    throwIfClosed();
+}
+
+void RunnerWindow::waitUntilClosed() {
+    showDrawing();
+    if (m_closed)
+        return;
+    QEventLoop loop;
+    connect(this, &RunnerWindow::closed, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void RunnerWindow::showErrorReport(const QString& text) {
+    if (m_closed)
+        return;
+    showDrawing();
+    QMessageBox box(QMessageBox::Critical, kDialogCaption, text, QMessageBox::Ok, this);
+    runBesideWindow(box, this);
+}
+
+std::string RunnerWindow::inputBox(std::string_view prompt) {
+    showDrawing();
+    m_inDialog = true;
+    const std::optional<QString> answer = m_dialogs->askText(this, fromProgram(prompt));
+    m_inDialog = false;
+    throwIfClosed();
+    if (!answer)
+        return std::string();
+    const QByteArray bytes = answer->toLatin1();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+void RunnerWindow::messageBox(std::string_view text) {
+    showDrawing();
+    m_inDialog = true;
+    m_dialogs->tell(this, fromProgram(text));
+    m_inDialog = false;
+    throwIfClosed();
+}
+
+ScreenSize RunnerWindow::screenSize() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return {};
+    return {screen->size().width(), screen->size().height()};
+}
+
+void RunnerWindow::setWindowWidth(double pixels) {
+    // The whole window, frame included; the drawing surface takes the same size, so it
+    // always covers the client area.
+    const int outer = windowPixels(pixels);
+    const int frame = frameGeometry().width() - width();
+    resize(std::max(outer - frame, 1), height());
+    canvas().resize(outer, canvas().height());
+    update();
+}
+
+void RunnerWindow::setWindowHeight(double pixels) {
+    const int outer = windowPixels(pixels);
+    const int frame = frameGeometry().height() - height();
+    resize(width(), std::max(outer - frame, 1));
+    canvas().resize(canvas().width(), outer);
+    update();
+}
+
+void RunnerWindow::setWindowTop(double pixels) { move(frameGeometry().x(), screenPixels(pixels)); }
+
+void RunnerWindow::setWindowLeft(double pixels) { move(screenPixels(pixels), frameGeometry().y()); }
+
+void RunnerWindow::setCaption(std::string_view caption) { setWindowTitle(fromProgram(caption)); }
+
+void RunnerWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    painter.drawImage(0, 0, canvas().image());
+}
+
+void RunnerWindow::setKey(QKeyEvent* event, bool down) {
+    // Keys pressed while a dialog is open belong to the dialog; held keys repeat
+    // nothing.
+    if (m_inDialog || event->isAutoRepeat())
+        return;
+    if (const std::optional<moxy::Key> key = trackedKey(*event))
+        m_keysDown[static_cast<int>(*key)] = down;
+}
+
+void RunnerWindow::keyPressEvent(QKeyEvent* event) { setKey(event, true); }
+
+void RunnerWindow::keyReleaseEvent(QKeyEvent* event) { setKey(event, false); }
+
+void RunnerWindow::closeEvent(QCloseEvent* event) {
+    // Closing the window ends the runner at once, wherever the program is.
+    m_closed = true;
+    event->accept();
+    emit closed();
+}
+
+}  // namespace runner
