@@ -1,0 +1,156 @@
+// The runner's command line, through the real executable.
+#include "cli_support.h"
+#include "moxy/format.h"
+
+#include <QImage>
+
+#include <gmock/gmock.h>
+
+using moxy::Op;
+using testing::HasSubstr;
+using testing::StartsWith;
+
+namespace {
+
+const QString kMoxy = QStringLiteral(MOXY_EXE);
+
+// The worked example: 10, 20 and "Hi" into three cells, "Hi" printed at (10, 20), end.
+std::string printHi() {
+    moxy::Writer writer;
+    writer.raw(moxy::kQuillonHeader);
+    writer.cell(130, 130).op(Op::Clear).text("10");
+    writer.cell(130, 131).op(Op::Clear).text("20");
+    writer.cell(130, 132).op(Op::Clear).text("Hi");
+    writer.cell(130, 130).op(Op::SetPar1).cell(130, 131).op(Op::SetPar2).cell(130, 132).op(Op::Print);
+    writer.op(Op::End);
+    return writer.take();
+}
+
+class MoxyCli : public testing::Test {
+protected:
+    QTemporaryDir folder;
+    QString program(const std::string& bytes, const QString& name = QStringLiteral("p.moxy")) {
+        return cli::writeFile(folder, name, bytes);
+    }
+};
+
+}  // namespace
+
+TEST_F(MoxyCli, DumpsTheStateWhenTheProgramEnds) {
+    const cli::Outcome outcome = cli::run(kMoxy, {"--headless", "--dump", "-", program(printHi())});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(outcome.out,
+              "Pointer 33152\nPar1 33150\nPar2 33151\nRes 0\nVarTop 33152\nPicSelect 0\n"
+              "cell 33150 10\ncell 33151 20\ncell 33152 Hi\nend ended\n");
+}
+
+TEST_F(MoxyCli, QuotedPathLosesItsQuotes) {
+    const QString path = program(printHi());
+    const cli::Outcome outcome = cli::run(kMoxy, {"--headless", "--dump", "-", "\"" + path + "\""});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_THAT(outcome.out, HasSubstr("end ended"));
+}
+
+TEST_F(MoxyCli, UsageErrorsAndUnreadableFiles) {
+    struct Case {
+        QStringList arguments;
+        std::string message;
+    };
+    const QString missing = folder.filePath(QStringLiteral("missing.moxy"));
+    const Case cases[] = {
+        {{}, "Usage:"},
+        {{"--headless", missing}, "cannot read " + missing.toStdString() + ": No such file or directory"},
+        {{"--headless", folder.path()}, "Is a directory"},
+        {{"--headless", "--max-steps", "many", missing}, "--max-steps takes a whole number"},
+        {{"--headless", "--screen", "big", missing}, "--screen takes WIDTHxHEIGHT"},
+        {{"--headless", "--keys", "1:Q", missing}, "--keys: \"1:Q\""},
+        {{"--headless", "a.moxy", "b.moxy"}, "expected one FILE"},
+        {{"--no-such-option", "a.moxy"}, "Unknown option"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const cli::Outcome outcome = cli::run(kMoxy, c.arguments);
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_THAT(outcome.err, HasSubstr(c.message));
+    }
+}
+
+TEST_F(MoxyCli, RunTimeErrorEndsWithAReportAndStatusTwo) {
+    moxy::Writer writer;
+    writer.cell(130, 130).op(Op::Clear).text("abc").op(Op::Increment);
+    const cli::Outcome outcome = cli::run(kMoxy, {"--headless", "--dump", "-", program(writer.code())});
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_THAT(outcome.out, HasSubstr("end error type-mismatch\n"));
+    EXPECT_THAT(outcome.err, HasSubstr("moxy: run-time error (type-mismatch): the text \"abc\" is not a number "
+                                       "[position 8, opcode 25 Increment]"));
+}
+
+TEST_F(MoxyCli, StepLimitEndsWithStatusThree) {
+    moxy::Writer writer;
+    writer.cell(130, 130).op(Op::Clear).text("1").label(1).cell(130, 130).op(Op::Jump);
+    const cli::Outcome outcome =
+        cli::run(kMoxy, {"--headless", "--max-steps", "500", "--dump", "-", program(writer.code())});
+    EXPECT_EQ(outcome.exitCode, 3);
+    EXPECT_THAT(outcome.out, HasSubstr("end steps\n"));
+}
+
+TEST_F(MoxyCli, SeedMakesRandomNumbersRepeatable) {
+    moxy::Writer writer;
+    writer.cell(130, 130).op(Op::Clear).text("1").op(Op::SetPar1);
+    writer.cell(130, 131).op(Op::Clear).text("1000000").op(Op::SetPar2);
+    for (int i = 0; i < 5; ++i)
+        writer.cell(130, 132 + i).op(Op::Random);
+    const QString path = program(writer.code());
+    const cli::Outcome first = cli::run(kMoxy, {"--headless", "--seed", "42", "--dump", "-", path});
+    const cli::Outcome second = cli::run(kMoxy, {"--headless", "--seed", "42", "--dump", "-", path});
+    EXPECT_EQ(first.exitCode, 0);
+    EXPECT_EQ(first.out, second.out);
+}
+
+TEST_F(MoxyCli, DisassemblesWithoutRunning) {
+    const cli::Outcome outcome = cli::run(kMoxy, {"--disasm", program(printHi())});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_THAT(outcome.out, StartsWith("      1  SelectCell 255\n"
+                                        "      4  Text \"This Program was written and compiled in Quillon.\"\n"
+                                        "     53  Clear\n"
+                                        "     54  SelectCell 33150\n"));
+    EXPECT_THAT(outcome.out, HasSubstr("     83  Print\n     84  End\n"));
+}
+
+TEST_F(MoxyCli, TracesEveryInstruction) {
+    const cli::Outcome outcome = cli::run(kMoxy, {"--headless", "--trace", program(printHi())});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_THAT(outcome.err, HasSubstr("     54  SelectCell 33150\n     57  Clear  -> V(33150) = \"\"\n"
+                                       "     58  Text \"10\"  -> appended to V(33150)\n"));
+    EXPECT_THAT(outcome.err, HasSubstr("     84  End\n"));
+}
+
+TEST_F(MoxyCli, ScreenshotShowsTheDrawing) {
+    const QString png = folder.filePath(QStringLiteral("shot.png"));
+    const cli::Outcome outcome = cli::run(kMoxy, {"--headless", "--screenshot", png, program(printHi())});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    const QImage image(png);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(323, 243));
+    // "Hi" in black somewhere right of and below (10, 20); white elsewhere.
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) {
+                ++dark;
+                EXPECT_GE(x, 10);
+                EXPECT_GE(y, 20);
+            }
+    EXPECT_GT(dark, 5);
+}
+
+TEST_F(MoxyCli, HelpAndVersion) {
+    const cli::Outcome help = cli::run(kMoxy, {"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* option : {"--headless", "--screenshot", "--dump", "--keys", "--max-steps", "--seed", "--screen",
+                               "--trace", "--safe", "--disasm"})
+        EXPECT_THAT(help.out, HasSubstr(option));
+    const cli::Outcome version = cli::run(kMoxy, {"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_THAT(version.out, StartsWith("moxy "));
+}
