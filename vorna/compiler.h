@@ -1,0 +1,38 @@
+// The VORNA compiler core: VORNA source text in, MOXY code and a source map out. A pure
+// function with no Qt, no files and no state between calls; the editor window and
+// `vorna --compile` ask for the file name and write the file around it.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorna {
+
+// Where one mnemonic's code landed: the 1-based position in the code of the first
+// character it appended, and the mnemonic's 1-based source line and column (a line ends
+// at CR LF, LF or CR). A mnemonic that appends nothing gets no entry.
+struct MapEntry {
+    std::size_t position;
+    int line;
+    int column;
+};
+
+struct CompileResult {
+    std::string code;           // MOXY code without header; the file adds CR LF
+    std::vector<MapEntry> map;  // one entry per mnemonic that appended code, ascending
+};
+
+// Most characters that the pointer moves of USE append in one compile. A USE whose move
+// would go past it appends nothing (see compile()).
+inline constexpr std::size_t kMaxPointerSteps = std::size_t{1} << 24;
+
+// Compiles [source]. [progress], when given, receives the scan's percentage (scan
+// position / length x 100, a half rounded to even; it can pass 100 when the last
+// mnemonic reaches past the end) whenever it differs from the value it received last
+// in this call.
+CompileResult compile(std::string_view source, const std::function<void(int percent)>& progress = {});
+
+}  // namespace vorna
