@@ -465,6 +465,21 @@ TEST(HostCalls, PictureHoldersAreCreatedInOrderAndCheckedBeforeUse) {
     EXPECT_EQ(run.interpreter->picSelect(), 3);
 }
 
+TEST(HostCalls, PictureOpcodesNeedAnExistingHolder) {
+    struct Case {
+        const char* holder;
+        const char* status;
+    };
+    for (const Case& c : {Case{"1", "error no-such-holder"}, Case{"-1", "error no-such-holder"},
+                          Case{"40000", "error overflow"}, Case{"0", "ok"}}) {
+        SCOPED_TRACE(c.holder);
+        moxy::Writer writer;
+        set(writer, 0, c.holder).op(Op::SelectPictureHolder);
+        set(writer, 1, "").op(Op::LoadPicture);
+        EXPECT_EQ(runProgram(writer).status(), c.status);
+    }
+}
+
 TEST(HostCalls, TicksKeysDialogsAndSystemCalls) {
     moxy::Writer writer;
     slot(writer, 0).op(Op::TickCount);

@@ -1,0 +1,183 @@
+#include "runner/canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+#include <set>
+#include <utility>
+
+using runner::Canvas;
+using runner::Fill;
+
+namespace {
+
+using Pixel = std::pair<int, int>;
+constexpr std::uint32_t kRed = 0x0000FF;
+
+// Every pixel that is not white.
+std::set<Pixel> drawn(const Canvas& canvas) {
+    std::set<Pixel> pixels;
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < canvas.width(); ++x)
+            if (canvas.pixel(x, y) != Canvas::kWhite)
+                pixels.insert({x, y});
+    return pixels;
+}
+
+std::set<Pixel> row(int y, int fromX, int toX) {
+    std::set<Pixel> pixels;
+    for (int x = fromX; x <= toX; ++x)
+        pixels.insert({x, y});
+    return pixels;
+}
+
+std::set<Pixel> column(int x, int fromY, int toY) {
+    std::set<Pixel> pixels;
+    for (int y = fromY; y <= toY; ++y)
+        pixels.insert({x, y});
+    return pixels;
+}
+
+std::set<Pixel> unite(std::initializer_list<std::set<Pixel>> parts) {
+    std::set<Pixel> all;
+    for (const auto& part : parts)
+        all.insert(part.begin(), part.end());
+    return all;
+}
+
+}  // namespace
+
+TEST(Canvas, StartsWhiteAndPointsSetOnePixelInTheColour) {
+    Canvas canvas(50, 40);
+    EXPECT_TRUE(drawn(canvas).empty());
+    canvas.setColour(kRed);
+    canvas.point(5, 6);
+    canvas.point(5.4f, 7.6f);   // nearest pixel: (5, 8)
+    canvas.point(-1, 3);        // off the surface: clipped
+    canvas.point(50, 3);
+    EXPECT_EQ(drawn(canvas), (std::set<Pixel>{{5, 6}, {5, 8}}));
+    EXPECT_EQ(canvas.pixel(5, 6), kRed);
+}
+
+TEST(Canvas, LineLeavesOutEndPixel) {
+    struct Case {
+        float x1, y1, x2, y2;
+        std::set<Pixel> expected;
+    };
+    const Case cases[] = {
+        {10, 10, 20, 10, row(10, 10, 19)},
+        {20, 10, 10, 10, row(10, 11, 20)},
+        {3, 2, 3, 6, column(3, 2, 5)},
+        {0, 0, 4, 4, {{0, 0}, {1, 1}, {2, 2}, {3, 3}}},
+        {0, 0, 4, 2, {{0, 0}, {1, 1}, {2, 1}, {3, 2}}},
+        {7, 7, 7, 7, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x1 << "," << c.y1 << " to " << c.x2 << "," << c.y2);
+        Canvas canvas(30, 30);
+        canvas.line(c.x1, c.y1, c.x2, c.y2);
+        EXPECT_EQ(drawn(canvas), c.expected);
+    }
+}
+
+TEST(Canvas, LinesFarOffTheSurfaceAreClippedQuickly) {
+    Canvas canvas(20, 20);
+    QElapsedTimer timer;
+    timer.start();
+    canvas.line(-1e9f, 5, 1e9f, 5);
+    canvas.line(5, -3e38f, 5, 3e38f);
+    EXPECT_EQ(drawn(canvas), unite({row(5, 0, 19), column(5, 0, 19)}));
+    // A diagonal from far away keeps the pixels a short line on the same course has.
+    Canvas far(20, 20);
+    far.line(-1000, -1000, 10, 10);
+    Canvas near(20, 20);
+    near.line(-1, -1, 10, 10);
+    EXPECT_EQ(drawn(far), drawn(near));
+}
+
+TEST(Canvas, BoxDrawsFourEdgesAndTheCorner) {
+    Canvas canvas(100, 100);
+    canvas.box(10, 20, 30, 40, Fill::No);
+    EXPECT_EQ(drawn(canvas), unite({row(20, 10, 39), column(10, 20, 59), row(60, 10, 39), column(40, 20, 60)}));
+    EXPECT_NE(canvas.pixel(40, 60), Canvas::kWhite);
+}
+
+TEST(Canvas, FilledBoxStopsAtItsBottomEdge) {
+    Canvas canvas(100, 100);
+    canvas.box(10, 20, 30, 40, Fill::Yes);
+    std::set<Pixel> expected;
+    for (int y = 20; y <= 60; ++y)
+        for (int x = 10; x <= 40; ++x)
+            expected.insert({x, y});
+    EXPECT_EQ(drawn(canvas), expected);
+    // A box running off the bottom is filled to the surface's edge only.
+    Canvas tall(20, 20);
+    tall.box(0, 10, 5, 1e9, Fill::Yes);
+    EXPECT_NE(tall.pixel(3, 19), Canvas::kWhite);
+}
+
+TEST(Canvas, CircleIsSymmetricAndClipped) {
+    Canvas dot(11, 11);
+    dot.circle(5, 5, 0);
+    EXPECT_EQ(drawn(dot), (std::set<Pixel>{{5, 5}}));
+
+    Canvas canvas(21, 21);
+    canvas.circle(10, 10, 5);
+    const std::set<Pixel> pixels = drawn(canvas);
+    EXPECT_TRUE(pixels.count({15, 10}) && pixels.count({5, 10}) && pixels.count({10, 15}) && pixels.count({10, 5}));
+    EXPECT_FALSE(pixels.count({10, 10}));
+    for (const auto& [x, y] : pixels) {
+        EXPECT_TRUE(pixels.count({20 - x, y}) && pixels.count({x, 20 - y}) && pixels.count({y, x})) << x << "," << y;
+        const int squared = (x - 10) * (x - 10) + (y - 10) * (y - 10);
+        EXPECT_GE(squared, 16);
+        EXPECT_LE(squared, 36);
+    }
+    // A huge circle crossing the surface draws its arc without walking all of it.
+    Canvas big(50, 100);
+    big.circle(25, 1073741824.0f, 1073741760.0f);  // 2^30 and 2^30 - 64: exact in single precision
+    EXPECT_EQ(drawn(big), row(64, 0, 49));
+}
+
+TEST(Canvas, TextDrawsInTheColourFromItsTopLeftCorner) {
+    Canvas canvas(100, 40);
+    canvas.text(10, 5, "");
+    EXPECT_TRUE(drawn(canvas).empty());
+    canvas.setColour(kRed);
+    canvas.text(10, 5, "Hi");
+    const std::set<Pixel> pixels = drawn(canvas);
+    ASSERT_FALSE(pixels.empty());
+    for (const auto& [x, y] : pixels) {
+        EXPECT_EQ(canvas.pixel(x, y), kRed);
+        EXPECT_GE(x, 10);
+        EXPECT_GE(y, 5);
+        EXPECT_LT(y, 5 + 16);
+    }
+}
+
+TEST(Canvas, ClearAndResizeKeepTheRightPixels) {
+    Canvas canvas(10, 10);
+    canvas.setColour(kRed);
+    canvas.point(2, 2);
+    canvas.resize(20, 5);
+    EXPECT_EQ(drawn(canvas), (std::set<Pixel>{{2, 2}}));
+    canvas.clear();
+    EXPECT_TRUE(drawn(canvas).empty());
+    EXPECT_EQ(canvas.colour(), kRed);
+}
+
+TEST(Canvas, PicturesAreStretchedAndMirrored) {
+    QImage picture(2, 1, QImage::Format_RGB32);
+    picture.setPixel(0, 0, qRgb(255, 0, 0));
+    picture.setPixel(1, 0, qRgb(0, 0, 255));
+    Canvas canvas(20, 10);
+    canvas.paint(picture, 2, 3, 8, 4);
+    EXPECT_EQ(canvas.pixel(2, 3), 0x0000FFu);   // red at the left
+    EXPECT_EQ(canvas.pixel(9, 6), 0xFF0000u);   // blue at the right
+    EXPECT_EQ(canvas.pixel(10, 3), Canvas::kWhite);
+    EXPECT_EQ(canvas.pixel(2, 7), Canvas::kWhite);
+    Canvas mirrored(20, 10);
+    mirrored.paint(picture, 10, 3, -8, 4);      // spans x = 2 to 9, its left end at the right
+    EXPECT_EQ(mirrored.pixel(3, 3), 0xFF0000u);
+    EXPECT_EQ(mirrored.pixel(9, 3), 0x0000FFu);
+}
