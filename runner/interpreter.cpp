@@ -127,7 +127,12 @@ Interpreter::Cell& Interpreter::written(int cellNumber) const {
     return cell;
 }
 
-const std::string& Interpreter::cell(int number) const { return written(number).text; }
+const std::string& Interpreter::cell(int number) const {
+    static const std::string kNoCell;
+    if (number < 0 || number > varTop())
+        return kNoCell;  // cells above the top do not exist: they read as empty
+    return written(number).text;
+}
 
 double Interpreter::parsedNumber(int cellNumber) {
     Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];

@@ -60,8 +60,8 @@ public:
     int res() const { return m_res; }
     int varTop() const { return static_cast<int>(m_cells.size()) - 1; }
     std::int32_t picSelect() const { return m_picSelect; }
-    // The cell's text. A cell whose last value was a whole number keeps the number and
-    // writes its text only when somebody reads it.
+    // The cell's text ("" for a cell that does not exist). A cell whose last value was a
+    // whole number keeps the number and writes its text only when somebody reads it.
     const std::string& cell(int number) const;
     std::uint64_t steps() const { return m_steps; }
 

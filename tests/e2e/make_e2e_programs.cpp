@@ -1,0 +1,51 @@
+// Writes the MOXY programs of the end-to-end tests into a folder:
+//   drawing.moxy  draws a red filled box and waits in a yield loop until closed;
+//   keys.moxy     waits in a yield loop for key A, then writes "pressed" to FOLDER/keys.txt and ends.
+#include "moxy/format.h"
+
+#include <fstream>
+#include <iostream>
+#include <string>
+
+using moxy::Op;
+
+namespace {
+void save(const std::string& path, const std::string& code) {
+    std::ofstream(path, std::ios::binary).write(code.data(), static_cast<std::streamsize>(code.size()));
+}
+moxy::Writer& set(moxy::Writer& writer, int k, const std::string& text) {
+    return writer.cell(130, 130 + k).op(Op::Clear).text(text);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: make_e2e_programs FOLDER\n";
+        return 2;
+    }
+    const std::string folder = argv[1];
+
+    moxy::Writer drawing;
+    set(drawing, 0, "moxy-e2e-draw").system(moxy::SubCode::Caption);
+    set(drawing, 0, "2").op(Op::ColourByDigit);
+    set(drawing, 1, "20").op(Op::SetPar1).op(Op::SetPar2);
+    set(drawing, 2, "60").op(Op::SetRes);
+    set(drawing, 3, "40").op(Op::FilledBox);
+    set(drawing, 4, "1");
+    drawing.label(1).op(Op::Yield).cell(130, 134).op(Op::Jump);
+    save(folder + "/drawing.moxy", drawing.code());
+
+    moxy::Writer keys;
+    set(keys, 0, "moxy-e2e-keys").system(moxy::SubCode::Caption);
+    set(keys, 1, "1").op(Op::SetPar2);
+    set(keys, 4, "1");
+    keys.label(1).op(Op::Yield);
+    keys.cell(130, 132).key(moxy::Key::A).op(Op::SetPar1).op(Op::IfEqual);
+    set(keys, 5, "2").op(Op::Jump);
+    keys.op(Op::EndIf).cell(130, 134).op(Op::Jump);
+    keys.byte(0).label(2);
+    set(keys, 6, folder + "/keys.txt").op(Op::SetPar1);
+    set(keys, 7, "pressed").system(moxy::SubCode::WriteFile).op(Op::End);
+    save(folder + "/keys.moxy", keys.code());
+    return 0;
+}

@@ -1,0 +1,229 @@
+// The runner window under Qt's offscreen platform: geometry, caption, painting, keys,
+// dialogs through an injected interface, and closing.
+#include "moxy/format.h"
+#include "runner/session.h"
+#include "runner/window.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <deque>
+
+using moxy::Op;
+using moxy::SubCode;
+using runner::RunnerWindow;
+
+namespace {
+
+class ScriptedDialogs : public runner::RunnerDialogs {
+public:
+    std::deque<std::optional<QString>> answers;
+    QStringList asked;
+    QStringList told;
+    std::function<void()> whileOpen;  // runs while a dialog is open
+
+    std::optional<QString> askText(QWidget*, const QString& prompt) override {
+        asked << prompt;
+        if (whileOpen)
+            whileOpen();
+        if (answers.empty())
+            return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void tell(QWidget*, const QString& text) override {
+        told << text;
+        if (whileOpen)
+            whileOpen();
+    }
+};
+
+moxy::Writer& set(moxy::Writer& writer, int k, std::string_view text) {
+    return writer.cell(130, 130 + k).op(Op::Clear).text(text);
+}
+moxy::Writer& slot(moxy::Writer& writer, int k) { return writer.cell(130, 130 + k); }
+
+struct WindowRun {
+    ScriptedDialogs* dialogs = nullptr;
+    std::unique_ptr<RunnerWindow> window;
+    std::unique_ptr<runner::Interpreter> interpreter;
+
+    explicit WindowRun(const std::string& program) {
+        auto scripted = std::make_unique<ScriptedDialogs>();
+        dialogs = scripted.get();
+        window = std::make_unique<RunnerWindow>(runner::HostOptions{}, std::move(scripted));
+        window->show();
+        interpreter = std::make_unique<runner::Interpreter>(program, *window);
+    }
+    std::string go() { return runner::statusText(runner::runWithRestart(*interpreter)); }
+    const std::string& at(int k) const { return interpreter->cell(33150 + k); }
+};
+
+void postKey(QWidget* window, QEvent::Type type, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QCoreApplication::postEvent(window, new QKeyEvent(type, key, modifiers));
+}
+
+int qtKeyOf(const moxy::KeyInfo& info) {
+    switch (info.key) {
+    case moxy::Key::Up:
+        return Qt::Key_Up;
+    case moxy::Key::Down:
+        return Qt::Key_Down;
+    case moxy::Key::Left:
+        return Qt::Key_Left;
+    case moxy::Key::Right:
+        return Qt::Key_Right;
+    case moxy::Key::Enter:
+        return Qt::Key_Return;
+    default:
+        return info.keyCode;  // letters, digits and space: Qt's code is the character's
+    }
+}
+
+}  // namespace
+
+TEST(RunnerWindow, StartsWithTheClientAreaAndNoCaption) {
+    WindowRun run("");
+    EXPECT_EQ(run.window->objectName(), "main1");
+    EXPECT_EQ(run.window->size(), QSize(323, 243));
+    EXPECT_EQ(run.window->windowTitle(), "");
+    EXPECT_EQ(run.go(), "ok");
+}
+
+TEST(RunnerWindow, ProgramsResizeMoveAndTitleTheWindow) {
+    moxy::Writer writer;
+    set(writer, 0, "400").system(SubCode::SetWindowWidth);
+    set(writer, 0, "300").system(SubCode::SetWindowHeight);
+    set(writer, 0, "40").system(SubCode::SetWindowTop);
+    set(writer, 0, "60").system(SubCode::SetWindowLeft);
+    set(writer, 0, "Snake").system(SubCode::Caption);
+    slot(writer, 1).system(SubCode::ScreenWidth);
+    writer.op(Op::Yield);
+    WindowRun run(writer.code());
+    EXPECT_EQ(run.go(), "ok");
+    const QRect frame = run.window->frameGeometry();
+    EXPECT_EQ(frame.width(), 400);
+    EXPECT_EQ(frame.height(), 300);
+    EXPECT_EQ(frame.top(), 40);
+    EXPECT_EQ(frame.left(), 60);
+    EXPECT_EQ(run.window->windowTitle(), "Snake");
+    EXPECT_EQ(run.window->canvas().width(), 400);
+    EXPECT_EQ(run.window->canvas().height(), 300);
+    EXPECT_EQ(run.at(1), std::to_string(run.window->screen()->size().width()));
+}
+
+TEST(RunnerWindow, ScreenshotEqualsTheRaster) {
+    moxy::Writer writer;
+    set(writer, 0, "4").op(Op::ColourByDigit);
+    set(writer, 1, "20").op(Op::SetPar1).op(Op::SetPar2);
+    set(writer, 2, "15").op(Op::Circle).op(Op::Yield);
+    WindowRun run(writer.code());
+    // Close the window as soon as it has shown the final drawing.
+    QTimer::singleShot(50, run.window.get(), [&] {
+        const QImage shown = run.window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage raster = run.window->canvas().image().copy(0, 0, shown.width(), shown.height());
+        EXPECT_EQ(shown, raster);
+        run.window->close();
+    });
+    EXPECT_EQ(run.go(), "ok");
+    run.window->waitUntilClosed();
+    EXPECT_TRUE(run.window->isClosed());
+}
+
+TEST(RunnerWindow, ClosingDuringAYieldEndsTheRunAtOnce) {
+    moxy::Writer writer;
+    set(writer, 0, "1");
+    writer.label(1).op(Op::Yield);
+    slot(writer, 0).op(Op::Jump);
+    WindowRun run(writer.code());
+    QTimer::singleShot(0, run.window.get(), [&] { run.window->close(); });
+    EXPECT_EQ(run.go(), "ended");
+}
+
+TEST(RunnerWindow, ClosingDuringADialogEndsTheRun) {
+    moxy::Writer writer;
+    set(writer, 0, "hello").system(SubCode::MessageBox);
+    set(writer, 1, "not reached");
+    WindowRun run(writer.code());
+    run.dialogs->whileOpen = [&] { run.window->close(); };
+    EXPECT_EQ(run.go(), "ended");
+    EXPECT_EQ(run.at(1), "");
+}
+
+TEST(Dialogs, InputAndMessageBoxesGoThroughTheDialogs) {
+    moxy::Writer writer;
+    set(writer, 0, "Name?").op(Op::SetPar1);
+    slot(writer, 1).op(Op::InputBox);
+    slot(writer, 2).op(Op::InputBox);
+    set(writer, 3, "Bye").system(SubCode::MessageBox);
+    WindowRun run(writer.code());
+    run.dialogs->answers = {QString("Ada"), std::nullopt};
+    EXPECT_EQ(run.go(), "ok");
+    EXPECT_EQ(run.at(1), "Ada");
+    EXPECT_EQ(run.at(2), "");
+    EXPECT_EQ(run.dialogs->asked, QStringList({"Name?", "Name?"}));
+    EXPECT_EQ(run.dialogs->told, QStringList({"Bye"}));
+}
+
+TEST(Keys, EveryTrackedKeyMapsToItsSelector) {
+    WindowRun run("");
+    for (const moxy::KeyInfo& info : moxy::kKeyInfo) {
+        SCOPED_TRACE(std::string(info.name));
+        postKey(run.window.get(), QEvent::KeyPress, qtKeyOf(info));
+        EXPECT_FALSE(run.window->keyIsDown(info.key)) << "changed before a yield";
+        run.window->pumpEvents();
+        EXPECT_TRUE(run.window->keyIsDown(info.key));
+        postKey(run.window.get(), QEvent::KeyRelease, qtKeyOf(info));
+        run.window->pumpEvents();
+        EXPECT_FALSE(run.window->keyIsDown(info.key));
+    }
+}
+
+TEST(Keys, ShiftPlaysNoPartAndOtherKeysChangeNothing) {
+    WindowRun run("");
+    postKey(run.window.get(), QEvent::KeyPress, Qt::Key_A, Qt::ShiftModifier);
+    postKey(run.window.get(), QEvent::KeyPress, Qt::Key_F1);
+    postKey(run.window.get(), QEvent::KeyPress, Qt::Key_5, Qt::KeypadModifier);
+    postKey(run.window.get(), QEvent::KeyPress, Qt::Key_Escape);
+    run.window->pumpEvents();
+    for (const moxy::KeyInfo& info : moxy::kKeyInfo)
+        EXPECT_EQ(run.window->keyIsDown(info.key), info.key == moxy::Key::A) << info.name;
+}
+
+TEST(Keys, ProgramsReadKeysAtYields) {
+    // Wait in a yield loop until A is down, then record it.
+    moxy::Writer writer;
+    set(writer, 0, "1").op(Op::SetPar2);
+    writer.label(1).op(Op::Yield);
+    slot(writer, 1).key(moxy::Key::A).op(Op::SetPar1).op(Op::IfEqual);
+    set(writer, 2, "2").op(Op::Jump);
+    writer.op(Op::EndIf);
+    set(writer, 2, "1").op(Op::Jump);
+    writer.label(2);
+    set(writer, 3, "pressed");
+    WindowRun run(writer.code());
+    QTimer::singleShot(20, run.window.get(), [&] { postKey(run.window.get(), QEvent::KeyPress, Qt::Key_A); });
+    EXPECT_EQ(run.go(), "ok");
+    EXPECT_EQ(run.at(3), "pressed");
+}
+
+TEST(Keys, KeysWhileADialogIsOpenBelongToTheDialog) {
+    moxy::Writer writer;
+    set(writer, 0, "Press").system(SubCode::MessageBox);
+    WindowRun run(writer.code());
+    postKey(run.window.get(), QEvent::KeyPress, Qt::Key_B);
+    run.window->pumpEvents();
+    run.dialogs->whileOpen = [&] {
+        postKey(run.window.get(), QEvent::KeyRelease, Qt::Key_B);
+        postKey(run.window.get(), QEvent::KeyPress, Qt::Key_C);
+        QCoreApplication::processEvents();
+    };
+    EXPECT_EQ(run.go(), "ok");
+    EXPECT_TRUE(run.window->keyIsDown(moxy::Key::B)) << "released while the dialog had the keys";
+    EXPECT_FALSE(run.window->keyIsDown(moxy::Key::C));
+}
