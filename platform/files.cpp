@@ -73,8 +73,50 @@ bool writeFileAtomically(const std::string& path, std::string_view content, File
     return true;
 }
 
+std::vector<std::string> splitCommandLine(std::string_view commandLine) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    char quote = 0;
+    for (std::size_t i = 0; i < commandLine.size(); ++i) {
+        const char c = commandLine[i];
+        if (quote == '\'') {
+            if (c == '\'')
+                quote = 0;
+            else
+                word += c;
+        } else if (quote == '"') {
+            if (c == '"')
+                quote = 0;
+            else if (c == '\\' && i + 1 < commandLine.size() &&
+                     (commandLine[i + 1] == '"' || commandLine[i + 1] == '\\' || commandLine[i + 1] == '$'))
+                word += commandLine[++i];
+            else
+                word += c;
+        } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            if (inWord)
+                words.push_back(std::move(word));
+            word.clear();
+            inWord = false;
+        } else {
+            inWord = true;
+            if (c == '\'' || c == '"')
+                quote = c;
+            else if (c == '\\' && i + 1 < commandLine.size())
+                word += commandLine[++i];
+            else
+                word += c;
+        }
+    }
+    if (inWord)
+        words.push_back(std::move(word));
+    return words;
+}
+
 bool startDetached(std::string_view commandLine, std::string* reason) {
-    const QStringList words = QProcess::splitCommand(QString::fromLocal8Bit(commandLine.data(), static_cast<qsizetype>(commandLine.size())));
+    QStringList words;
+    for (const std::string& word : splitCommandLine(commandLine))
+        words << QString::fromLocal8Bit(word.data(), static_cast<qsizetype>(word.size()));
     if (words.isEmpty()) {
         if (reason)
             *reason = "empty command line";

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -27,6 +28,11 @@ std::optional<std::string> readWholeFile(const std::string& path, FileError* err
 // renamed over it only when everything was written, so a failure never destroys the
 // previous file.
 bool writeFileAtomically(const std::string& path, std::string_view content, FileError* error = nullptr);
+
+// The words of [commandLine] as a shell splits them: blanks separate, single quotes
+// keep everything, double quotes keep all but \" \\ \$, a backslash escapes the next
+// character. Nothing is expanded.
+std::vector<std::string> splitCommandLine(std::string_view commandLine);
 
 // Starts [commandLine] as a detached process, split into program and arguments as a
 // shell would (quotes group words) without running a shell.

@@ -172,6 +172,12 @@ float Interpreter::singleSlow(int cellNumber) {
 }
 
 std::int32_t Interpreter::toWhole(double value) {
+    // Whole values in range need no rounding.
+    if (value >= -2147483648.0 && value <= 2147483647.0) {
+        const auto truncated = static_cast<std::int32_t>(value);
+        if (static_cast<double>(truncated) == value)
+            return truncated;
+    }
     std::int32_t result = 0;
     if (!roundToWhole(value, result))
         throw RunError(Kind::Overflow,
@@ -200,22 +206,10 @@ void Interpreter::setText(int cellNumber, std::string text) {
     cell.cache = Cell::Cache::Unknown;
 }
 
-void Interpreter::setNumber(int cellNumber, double value) {
-    Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
-    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
-        // The commonest case, whole numbers: the number is kept and its text (digits
-        // only, at most 16 characters) written when somebody reads it.
-        if (!cell.textPending) {
-            m_totalText -= cell.text.size();
-            cell.text.clear();
-        }
-        cell.number = value == 0 ? 0.0 : value;
-        cell.cache = Cell::Cache::Number;
-        cell.textPending = true;
-        return;
-    }
+void Interpreter::setFormattedNumber(int cellNumber, double value) {
     setText(cellNumber, formatNumber(value, m_options.numberFormat));
     if (formatsExactly(value)) {
+        Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
         cell.number = value;
         cell.cache = Cell::Cache::Number;
     }
@@ -251,6 +245,7 @@ RunOutcome Interpreter::run() {
     std::size_t position = 1;
     std::size_t stepStart = 1;
     std::uint8_t code = 0;
+    const bool tracing = static_cast<bool>(m_trace);
     // The step count lives in a register while the loop runs.
     std::uint64_t steps = m_steps;
     struct WriteBack {
@@ -287,10 +282,12 @@ RunOutcome Interpreter::run() {
                 m_jumpedTo = 0;
                 execute(code, position);
                 ++position;
+                if (code == static_cast<std::uint8_t>(Op::End) && !tracing)
+                    return RunOutcome::Ended;
             } else {
                 ++position;
             }
-            if (m_trace) [[unlikely]] {
+            if (tracing) [[unlikely]] {
                 TraceStep step;
                 step.position = stepStart;
                 step.code = code;
@@ -302,9 +299,9 @@ RunOutcome Interpreter::run() {
                 step.cell = m_pointer;
                 step.skippedTo = moxy::opInfo(code) ? m_jumpedTo : 0;
                 m_trace(step);
+                if (code == static_cast<std::uint8_t>(Op::End))
+                    return RunOutcome::Ended;
             }
-            if (code == static_cast<std::uint8_t>(Op::End))
-                return RunOutcome::Ended;
         }
     } catch (RunError& error) {
         error.setLocation(stepStart, code);
@@ -315,7 +312,7 @@ RunOutcome Interpreter::run() {
     return RunOutcome::RanPastEnd;
 }
 
-void Interpreter::execute(std::uint8_t code, std::size_t& position) {
+[[gnu::always_inline]] inline void Interpreter::execute(std::uint8_t code, std::size_t& position) {
     const int p = m_pointer;
     switch (static_cast<Op>(code)) {
     case Op::SelectCell:  // handled by the loop

@@ -102,7 +102,23 @@ private:
     std::int32_t toWhole(double value);
 
     void setText(int cellNumber, std::string text);
-    void setNumber(int cellNumber, double value);
+    // text(value) into the cell. Whole numbers, the commonest case, keep the number and
+    // write their text (digits only, at most 16 characters) when somebody reads it.
+    void setNumber(int cellNumber, double value) {
+        if (value > -1e15 && value < 1e15 && static_cast<double>(static_cast<std::int64_t>(value)) == value) {
+            Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+            if (!cell.textPending) {
+                m_totalText -= cell.text.size();
+                cell.text.clear();
+            }
+            cell.number = value == 0 ? 0.0 : value;
+            cell.cache = Cell::Cache::Number;
+            cell.textPending = true;
+            return;
+        }
+        setFormattedNumber(cellNumber, value);
+    }
+    void setFormattedNumber(int cellNumber, double value);
     void append(int cellNumber, std::string_view text);
     void checkGrowth(const Cell& cell, std::size_t added) const;
     int pictureHolder() const;

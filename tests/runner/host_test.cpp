@@ -1,10 +1,14 @@
 // The headless host through real programs: pictures, files, window geometry, keys,
 // console dialogs and --safe, with real files in a temporary folder.
 #include "moxy/format.h"
+#include "platform/files.h"
+#include "platform/sound.h"
 #include "runner/headless_host.h"
 #include "runner/session.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -186,4 +190,173 @@ TEST(Headless, DrawingColoursByDigitAndValue) {
     HeadlessRun run(writer.code());
     EXPECT_EQ(run.host->canvas().pixel(5, 5), 0x0000FFu);
     EXPECT_EQ(run.host->canvas().pixel(6, 6), 0xC0C0C0u);
+}
+
+// --- text files ----------------------------------------------------------------------
+
+namespace {
+// loadfile of [path] into slot 1: returns the status and the text.
+std::pair<std::string, std::string> loadFile(const std::string& path, runner::HostOptions options = {}) {
+    moxy::Writer writer;
+    set(writer, 0, path).op(Op::SetPar1);
+    slot(writer, 1).system(SubCode::LoadFile);
+    HeadlessHost::Settings settings;
+    settings.basic = options;
+    HeadlessRun run(writer.code(), settings);
+    return {run.status(), run.at(1)};
+}
+
+std::string writeFile(const std::string& path, const std::string& text, runner::HostOptions options = {}) {
+    moxy::Writer writer;
+    set(writer, 0, path).op(Op::SetPar1);
+    set(writer, 1, text).system(SubCode::WriteFile);
+    HeadlessHost::Settings settings;
+    settings.basic = options;
+    return HeadlessRun(writer.code(), settings).status();
+}
+}  // namespace
+
+TEST(TextFiles, LoadEndsEveryLineWithCrLf) {
+    QTemporaryDir folder;
+    struct Case {
+        std::string content;
+        std::string loaded;
+    };
+    const Case cases[] = {
+        {"ab\r\ncd\r\n", "ab\r\ncd\r\n"}, {"ab\ncd", "ab\r\ncd\r\n"},   {"ab\rcd\r", "ab\r\ncd\r\n"},
+        {"", ""},                         {"\r\n\r\n", "\r\n\r\n"},     {"x\n\ny", "x\r\n\r\ny\r\n"},
+        {"\xe9t\xe9", "\xe9t\xe9\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.content));
+        const QString path = folder.filePath(QStringLiteral("in.txt"));
+        writeAll(path, c.content);
+        EXPECT_EQ(loadFile(local(path)), std::make_pair(std::string("ok"), c.loaded));
+    }
+}
+
+TEST(TextFiles, WriteThenLoadRoundTrips) {
+    QTemporaryDir folder;
+    const std::string path = local(folder.filePath(QStringLiteral("out.txt")));
+    EXPECT_EQ(writeFile(path, "xyz"), "ok");
+    EXPECT_EQ(readAll(QString::fromStdString(path)), "xyz\r\n");
+    EXPECT_EQ(loadFile(path).second, "xyz\r\n");
+    EXPECT_EQ(writeFile(path, "new"), "ok");  // replaces the old content
+    EXPECT_EQ(readAll(QString::fromStdString(path)), "new\r\n");
+    // Backslash separators name the same file.
+    QDir(folder.path()).mkdir(QStringLiteral("sub"));
+    EXPECT_EQ(writeFile(local(folder.path()) + "\\sub\\b.txt", "b"), "ok");
+    EXPECT_EQ(readAll(folder.filePath(QStringLiteral("sub/b.txt"))), "b\r\n");
+}
+
+TEST(TextFiles, FailuresNameThePathAndLeaveNoPartialFile) {
+    QTemporaryDir folder;
+    EXPECT_EQ(loadFile(local(folder.filePath(QStringLiteral("missing.txt")))).first, "error file-not-found");
+    EXPECT_EQ(loadFile(local(folder.path())).first, "error file-error");
+    EXPECT_EQ(loadFile("").first, "error file-not-found");
+    EXPECT_EQ(writeFile(local(folder.filePath(QStringLiteral("no/such/folder/x.txt"))), "x"), "error file-error");
+    EXPECT_EQ(writeFile(local(folder.path()), "x"), "error file-error");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+}
+
+// --- --safe --------------------------------------------------------------------------
+
+TEST(Safe, RefusesProgramStartsAndFilesOutsideTheProgramFolder) {
+    QTemporaryDir outside;
+    QTemporaryDir folder;
+    runner::HostOptions safe;
+    safe.safe = true;
+    safe.safeFolder = QDir(folder.path()).canonicalPath().toStdString();
+    writeAll(folder.filePath(QStringLiteral("inside.txt")), "in");
+    writeAll(outside.filePath(QStringLiteral("secret.txt")), "s");
+
+    EXPECT_EQ(loadFile(local(folder.filePath(QStringLiteral("inside.txt"))), safe).first, "ok");
+    EXPECT_EQ(writeFile(local(folder.filePath(QStringLiteral("new.txt"))), "n", safe), "ok");
+    EXPECT_EQ(loadFile(local(outside.filePath(QStringLiteral("secret.txt"))), safe).first, "error refused");
+    EXPECT_EQ(loadFile(local(folder.path()) + "/../" + local(QDir(outside.path()).dirName()) + "/secret.txt", safe).first,
+              "error refused");
+    EXPECT_EQ(writeFile(local(outside.filePath(QStringLiteral("x.txt"))), "x", safe), "error refused");
+    EXPECT_FALSE(QFile::exists(outside.filePath(QStringLiteral("x.txt"))));
+
+    moxy::Writer exec;
+    set(exec, 0, "touch " + local(outside.filePath(QStringLiteral("started")))).system(SubCode::Exec);
+    HeadlessHost::Settings settings;
+    settings.basic = safe;
+    EXPECT_EQ(HeadlessRun(exec.code(), settings).status(), "error refused");
+
+    moxy::Writer picture;
+    set(picture, 0, local(outside.filePath(QStringLiteral("secret.txt")))).op(Op::LoadPicture);
+    EXPECT_EQ(HeadlessRun(picture.code(), settings).status(), "error refused");
+}
+
+// --- programs, console dialogs, keys, sound ------------------------------------------
+
+TEST(Programs, ExecStartsADetachedProgram) {
+    QTemporaryDir folder;
+    const QString marker = folder.filePath(QStringLiteral("started"));
+    moxy::Writer writer;
+    set(writer, 0, "touch '" + local(marker) + "'").system(SubCode::Exec);
+    EXPECT_EQ(HeadlessRun(writer.code()).status(), "ok");
+    for (int i = 0; i < 200 && !QFile::exists(marker); ++i)
+        QThread::msleep(50);
+    EXPECT_TRUE(QFile::exists(marker));
+
+    moxy::Writer missing;
+    set(missing, 0, "/no/such/program --flag").system(SubCode::Exec);
+    HeadlessRun failed(missing.code());
+    EXPECT_EQ(failed.status(), "error program-not-started");
+    EXPECT_THAT(failed.result.error->detail(), testing::HasSubstr("/no/such/program"));
+}
+
+TEST(Console, MessageBoxesPrintAndInputBoxesReadLines) {
+    moxy::Writer writer;
+    set(writer, 0, "Name?").op(Op::SetPar1);
+    slot(writer, 1).op(Op::InputBox);
+    slot(writer, 2).op(Op::InputBox);
+    slot(writer, 3).op(Op::InputBox);
+    set(writer, 4, "Hello").system(SubCode::MessageBox);
+    HeadlessRun run(writer.code(), {}, "Ada\r\nBob\n");
+    EXPECT_EQ(run.at(1), "Ada");
+    EXPECT_EQ(run.at(2), "Bob");
+    EXPECT_EQ(run.at(3), "");  // end of input counts as Cancel
+    EXPECT_EQ(run.output, "Hello\n");
+}
+
+TEST(Console, KeyScriptDeliversEventsAtYields) {
+    auto events = runner::parseKeyScript("1:A+ 3:A- 2:Space+ 2:9+");
+    ASSERT_TRUE(events);
+    moxy::Writer writer;
+    for (int i = 0; i < 3; ++i)
+        writer.op(Op::Yield).cell(130, 130 + i).key(moxy::Key::A);
+    slot(writer, 3).key(moxy::Key::Space);
+    slot(writer, 4).key(moxy::Key::Digit9);
+    HeadlessHost::Settings settings;
+    settings.keys = *events;
+    HeadlessRun run(writer.code(), settings);
+    EXPECT_EQ(run.at(0) + run.at(1) + run.at(2) + run.at(3) + run.at(4), "11011");
+
+    std::string error;
+    for (const char* bad : {"A+", "0:A+", "1:A", "1:Q?", "x:A+", "1:Tab+"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(runner::parseKeyScript(bad, &error));
+    }
+}
+
+TEST(Sound, BeepWithoutASoundDeviceWaitsItsDuration) {
+    // The test machines have no sound card; a tone outside 37..32767 Hz is silent anyway.
+    for (int hertz : {440, 20, 40000}) {
+        SCOPED_TRACE(hertz);
+        QElapsedTimer timer;
+        timer.start();
+        platform::playTone(hertz, 120);
+        EXPECT_GE(timer.elapsed(), 119);
+    }
+}
+
+TEST(Programs, CommandLinesSplitAsAShellWould) {
+    using Words = std::vector<std::string>;
+    EXPECT_EQ(platform::splitCommandLine("a b  c"), (Words{"a", "b", "c"}));
+    EXPECT_EQ(platform::splitCommandLine("touch 'my file' \"x y\"z"), (Words{"touch", "my file", "x yz"}));
+    EXPECT_EQ(platform::splitCommandLine("echo a\\ b \"q\\\"t\" ''"), (Words{"echo", "a b", "q\"t", ""}));
+    EXPECT_EQ(platform::splitCommandLine("  "), Words{});
 }
