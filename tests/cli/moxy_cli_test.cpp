@@ -154,3 +154,35 @@ TEST_F(MoxyCli, HelpAndVersion) {
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_THAT(version.out, StartsWith("moxy "));
 }
+
+TEST_F(MoxyCli, HeadlessDialogsUseTheConsole) {
+    moxy::Writer writer;
+    writer.cell(130, 130).op(Op::Clear).text("Your name?").op(Op::SetPar1);
+    writer.cell(130, 131).op(Op::InputBox);
+    writer.cell(130, 132).op(Op::InputBox);
+    writer.cell(130, 133).op(Op::Clear).text("Hello").system(moxy::SubCode::MessageBox);
+    writer.cell(130, 131).system(moxy::SubCode::MessageBox);
+    const cli::Outcome outcome = cli::run(kMoxy, {"--headless", program(writer.code())}, "Ada\r\n");
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.out, "Hello\nAda\n");
+    EXPECT_EQ(outcome.err, "Your name?\nYour name?\n");
+}
+
+TEST_F(MoxyCli, KeyScriptPressesKeysAtYields) {
+    moxy::Writer writer;
+    writer.op(Op::Yield).cell(130, 130).key(moxy::Key::Up).op(Op::Yield).cell(130, 131).key(moxy::Key::Up);
+    const cli::Outcome outcome =
+        cli::run(kMoxy, {"--headless", "--keys", "1:Up+ 2:Up-", "--dump", "-", program(writer.code())});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_THAT(outcome.out, HasSubstr("cell 33150 1\ncell 33151 0\n"));
+}
+
+TEST_F(MoxyCli, SafeModeRefusesFilesOutsideTheProgramFolder) {
+    moxy::Writer writer;
+    writer.cell(130, 130).op(Op::Clear).text("/etc/hostname").op(Op::SetPar1);
+    writer.cell(130, 131).system(moxy::SubCode::LoadFile);
+    const cli::Outcome outcome = cli::run(kMoxy, {"--headless", "--safe", "--dump", "-", program(writer.code())});
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_THAT(outcome.out, HasSubstr("end error refused\n"));
+    EXPECT_THAT(outcome.err, HasSubstr("/etc/hostname"));
+}

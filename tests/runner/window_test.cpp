@@ -5,6 +5,8 @@
 #include "runner/window.h"
 
 #include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
 #include <QKeyEvent>
 #include <QTimer>
 
@@ -226,4 +228,38 @@ TEST(Keys, KeysWhileADialogIsOpenBelongToTheDialog) {
     EXPECT_EQ(run.go(), "ok");
     EXPECT_TRUE(run.window->keyIsDown(moxy::Key::B)) << "released while the dialog had the keys";
     EXPECT_FALSE(run.window->keyIsDown(moxy::Key::C));
+}
+
+TEST(Dialogs, QtDialogsCarryTheCaptionAndAnswer) {
+    // The real Qt dialogs, answered by a timer instead of a person.
+    RunnerWindow window(runner::HostOptions{});
+    window.show();
+    auto answerOpenDialog = [](const QString& text, bool accept) {
+        QTimer::singleShot(0, [text, accept] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* dialog = qobject_cast<QInputDialog*>(widget);
+                if (!dialog || !dialog->isVisible())
+                    continue;
+                EXPECT_EQ(dialog->windowTitle(), "MOXY");
+                EXPECT_EQ(dialog->labelText(), "Your name?");
+                dialog->setTextValue(text);
+                accept ? dialog->accept() : dialog->reject();
+            }
+        });
+    };
+    answerOpenDialog("Grace", true);
+    EXPECT_EQ(window.inputBox("Your name?"), "Grace");
+    answerOpenDialog("ignored", false);
+    EXPECT_EQ(window.inputBox("Your name?"), "");
+
+    QTimer::singleShot(0, [] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+                EXPECT_EQ(box->windowTitle(), "MOXY");
+                EXPECT_EQ(box->text(), "Saved.");
+                box->accept();
+            }
+    });
+    window.messageBox("Saved.");
+    window.close();
 }
