@@ -1,5 +1,5 @@
 // moxy: the MOXY runner. Reads a MOXY file whole and runs it in a window, or without
-// one (--headless); --disasm lists it instead. See docs/moxy.md for the options.
+// one (--headless); --disasm lists it instead. See README.md and docs/moxy.md for the options.
 #include "moxy/listing.h"
 #include "platform/files.h"
 #include "runner/headless_host.h"
