@@ -105,6 +105,44 @@ std::string pointLoop() {
     return writer.take();
 }
 
+// A Quillon program of about [bytes] bytes: 1,000 declarations, then every statement kind
+// over and over, with comments and star markers, one statement a line.
+std::string quillonSource(std::size_t bytes) {
+    std::string source;
+    source.reserve(bytes + 4096);
+    for (int i = 0; i < 1000; ++i)
+        source += "dim[v" + std::to_string(i) + "]\r\n";
+    const char* statements[] = {
+        "print[A][B][C]", "set[A]{hello world}", "if=[A][B]", "if>[A]*[B]", "if<[A][B]", "endif",
+        "getticks[A]", "getpointer[A][B]", "doevents", "inc[A]", "dec*[A]", "clear[A]", "inputbox[A][B]",
+        "add[A][B][C]", "sub*[A][B]*[C]", "mul[A][B][C]", "div[A][B][C]", "pwr[A][B][C]", "sqrt[A][B]",
+        "append[A][B]", "mov[A][B]", "msgbox[A]", "cls", "getapppath[A]", "chr[A][B]", "label{12}",
+        "goto[A]", "randnum[A][B][C]", "mid[A][B][C][D]", "len[A][B]", "pset[A][B]", "col9[A]",
+        "collong[A]", "line[A][B][C][D]", "selpbox[A]", "loadtopbox[A]", "newpbox",
+        "paintpicture[A][B][C][D]", "beep[A][B]", "loadfile[A][B]", "writefile[A][B]", "getresx[A]",
+        "getresy[A]", "setwindowwidth[A]", "setwindowheight[A]", "setwindowx[A]", "setwindowy[A]",
+        "title[A]", "exec[A]", "getkey[A]{254}", "circle[A][B][C]", "invert[A]",
+        "// a comment between statements //",
+    };
+    unsigned state = 1;
+    auto name = [&state] {
+        state = state * 1103515245u + 12345u;
+        return "v" + std::to_string((state >> 8) % 1000);
+    };
+    while (source.size() < bytes) {
+        for (const char* statement : statements) {
+            for (const char* c = statement; *c; ++c) {
+                if (*c >= 'A' && *c <= 'D')
+                    source += name();
+                else
+                    source += *c;
+            }
+            source += "\r\n";
+        }
+    }
+    return source;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -118,5 +156,6 @@ int main(int argc, char** argv) {
     save(folder + "/point-loop.moxy", pointLoop());
     save(folder + "/lines.moxy", lines());
     save(folder + "/frames.moxy", frames());
+    save(folder + "/big.qlnp", quillonSource(10'000'000));
     return 0;
 }
