@@ -1,0 +1,30 @@
+// `quillon --compile` and `vorna --compile`: compiles a source file without a window and
+// writes the MOXY file, its messages on standard error. No dialogs, no Qt Widgets.
+#pragma once
+
+#include "editor/program.h"
+
+#include <QString>
+
+#include <cstdio>
+
+namespace editor {
+
+// Exit statuses of the compiler programs.
+enum ExitStatus {
+    kExitWritten = 0,    // the MOXY file was written (messages may have been shown)
+    kExitAbandoned = 1,  // a declaration error ended the compile; nothing was written
+    kExitFileError = 2,  // SRC unreadable or OUT unwritable; also a command line we cannot use
+};
+
+struct CompileRequest {
+    QString source;  // SRC; "-" reads standard input
+    QString output;  // OUT; empty: SRC with its extension replaced by .moxy ("-" for "-")
+    bool map = false;  // also write OUT.map: "POSITION LINE COLUMN" per statement
+};
+
+// Compiles [request.source] with [program]; writes the code and CR LF to OUT ("-":
+// [out]) and every message as SRC:LINE:COLUMN: TEXT to [errors]. Returns the exit status.
+int compileFile(const Program& program, const CompileRequest& request, std::FILE* out, std::FILE* errors);
+
+}  // namespace editor

@@ -1,0 +1,34 @@
+// The two dialogs of the editor shell: the input box that asks for a name and the message
+// box. The window talks to this interface only, so tests answer for the user.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+namespace editor {
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Shows [prompt] in an input box; the answer typed, or nullopt when the user cancelled.
+    virtual std::optional<QString> askText(const QString& prompt) = 0;
+    // Shows [text] in a message box with an OK button.
+    virtual void tell(const QString& text) = 0;
+};
+
+// Qt's modal input and message dialogs over [parent], with the caption [caption].
+class QtDialogs : public Dialogs {
+public:
+    QtDialogs(QWidget* parent, QString caption);
+    std::optional<QString> askText(const QString& prompt) override;
+    void tell(const QString& text) override;
+
+private:
+    QWidget* m_parent;
+    QString m_caption;
+};
+
+}  // namespace editor

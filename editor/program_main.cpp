@@ -1,0 +1,134 @@
+#include "editor/program_main.h"
+
+#include "editor/compile_command.h"
+#include "editor/editor_window.h"
+#include "platform/files.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <utility>
+
+namespace editor {
+
+namespace {
+
+QStringList argumentList(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+int usageError(const Program& program, const QString& message) {
+    const QByteArray name = program.name.toLocal8Bit();
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", name.constData(), qPrintable(message),
+                 name.constData());
+    return kExitFileError;
+}
+
+}  // namespace
+
+QString withoutQuotes(const QString& argument) {
+    if (argument.size() >= 2 && argument.startsWith(QLatin1Char('"')) && argument.endsWith(QLatin1Char('"')))
+        return argument.mid(1, argument.size() - 2);
+    return argument;
+}
+
+bool loadStartFile(EditorWindow& window, const QString& argument, std::string* reason) {
+    platform::FileError error{};
+    const std::optional<std::string> bytes =
+        platform::readWholeFile(withoutQuotes(argument).toLocal8Bit().toStdString(), &error);
+    if (!bytes) {
+        if (reason)
+            *reason = error.reason;
+        return false;
+    }
+    window.setProgramText(*bytes);
+    return true;
+}
+
+int programMain(int argc, char** argv, Program program, const char* version) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(program.description);
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A source file to load into the editor at start."),
+                                 QStringLiteral("[FILE]"));
+    const QCommandLineOption compileOption(
+        QStringLiteral("compile"), QStringLiteral("Compile SRC without a window (- reads standard input)."),
+        QStringLiteral("SRC"));
+    const QCommandLineOption outputOption(
+        {QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("With --compile: the MOXY file to write (default: SRC with the extension .moxy; - is "
+                       "standard output)."),
+        QStringLiteral("OUT"));
+    const QCommandLineOption mapOption(
+        QStringLiteral("map"), QStringLiteral("With --compile: also write the source map OUT.map."));
+    parser.addOptions({compileOption, outputOption, mapOption});
+
+    // What is wrong with the command line, or nothing.
+    const auto usageProblem = [&](const QStringList& arguments) -> QString {
+        if (!parser.parse(arguments))
+            return parser.errorText();
+        if (parser.isSet(helpOption) || parser.isSet(versionOption))
+            return QString();
+        const QStringList positional = parser.positionalArguments();
+        if (parser.isSet(compileOption)) {
+            if (!positional.isEmpty())
+                return QStringLiteral("--compile takes no FILE besides SRC");
+            const QString output = parser.value(outputOption);
+            if (parser.isSet(mapOption) && (output == QLatin1String("-") ||
+                                            (output.isEmpty() && parser.value(compileOption) == QLatin1String("-"))))
+                return QStringLiteral("--map needs a named OUT file, not standard output");
+            return QString();
+        }
+        if (parser.isSet(outputOption) || parser.isSet(mapOption))
+            return QStringLiteral("-o and --map go with --compile");
+        if (positional.size() > 1)
+            return QStringLiteral("expected at most one FILE, got %1").arg(positional.size());
+        return QString();
+    };
+
+    // Only the editor window needs the window system: --compile, --help, --version and
+    // usage errors work without a display. (Qt's own window options, such as -platform,
+    // are known only to QApplication; QT_QPA_PLATFORM does the same.)
+    const bool windowless = !usageProblem(argumentList(argc, argv)).isEmpty() || parser.isSet(compileOption) ||
+                            parser.isSet(helpOption) || parser.isSet(versionOption);
+    const std::unique_ptr<QCoreApplication> app =
+        windowless ? std::make_unique<QCoreApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(program.name);
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(version));
+
+    if (const QString problem = usageProblem(QCoreApplication::arguments()); !problem.isEmpty())
+        return usageError(program, problem);
+    if (parser.isSet(helpOption))
+        parser.showHelp(0);
+    if (parser.isSet(versionOption))
+        parser.showVersion();
+
+    if (parser.isSet(compileOption)) {
+        CompileRequest request;
+        request.source = parser.value(compileOption);
+        request.output = parser.value(outputOption);
+        request.map = parser.isSet(mapOption);
+        return compileFile(program, request, stdout, stderr);
+    }
+
+    const std::string folder = platform::executableFolder();
+    const QStringList positional = parser.positionalArguments();
+    EditorWindow window(std::move(program), QString::fromLocal8Bit(folder.data(), static_cast<qsizetype>(folder.size())));
+    if (!positional.isEmpty()) {
+        std::string reason;
+        if (!loadStartFile(window, positional.front(), &reason))
+            std::fprintf(stderr, "%s: cannot read %s: %s\n", qPrintable(QCoreApplication::applicationName()),
+                         qPrintable(withoutQuotes(positional.front())), reason.c_str());
+    }
+    window.show();
+    return app->exec();
+}
+
+}  // namespace editor

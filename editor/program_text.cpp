@@ -1,0 +1,80 @@
+#include "editor/program_text.h"
+
+#include <algorithm>
+
+namespace editor {
+
+namespace {
+constexpr std::string_view kLineEnd = "\r\n";
+}
+
+std::string programText(const QString& rawText) {
+    std::string program;
+    program.reserve(static_cast<std::size_t>(rawText.size()) + 64);
+    for (const QChar c : rawText) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator || c == QLatin1Char('\n')) {
+            program += kLineEnd;
+            continue;
+        }
+        const char16_t code = c.unicode();
+        program += code <= 0xFF ? static_cast<char>(code) : '?';
+    }
+    return program;
+}
+
+QString boxText(std::string_view program) {
+    return QString::fromLatin1(program.data(), static_cast<qsizetype>(program.size()));
+}
+
+int boxPosition(std::string_view program, long long offset) {
+    if (offset <= 0)
+        return 0;
+    const auto end = std::min(static_cast<std::size_t>(offset), program.size());
+    long long position = static_cast<long long>(end);
+    // Every CR LF whose LF lies before the offset is one character less in the text box.
+    for (std::size_t i = 1; i < end; ++i)
+        if (program[i - 1] == '\r' && program[i] == '\n')
+            --position;
+    return static_cast<int>(position);
+}
+
+std::string openedText(std::string_view file) {
+    std::string text;
+    text.reserve(file.size() + 2);
+    std::size_t lineStart = 0;
+    while (lineStart < file.size()) {
+        std::size_t end = lineStart;
+        while (end < file.size() && file[end] != '\r' && file[end] != '\n')
+            ++end;
+        text += file.substr(lineStart, end - lineStart);
+        text += kLineEnd;
+        if (end < file.size() && file[end] == '\r' && end + 1 < file.size() && file[end + 1] == '\n')
+            ++end;
+        lineStart = end + 1;
+    }
+    return text;
+}
+
+std::string savedText(std::string text) {
+    if (!text.empty() && !text.ends_with(kLineEnd))
+        text += kLineEnd;
+    return text;
+}
+
+QString pathBelow(const QString& folder, const QString& answer, const QString& extension) {
+    QString name = answer + extension;
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (folder.endsWith(QLatin1Char('/')))
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
+}
+
+QString replaceExtension(const QString& path, const QString& extension) {
+    const qsizetype nameStart = path.lastIndexOf(QLatin1Char('/')) + 1;
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot > nameStart)
+        return path.left(dot) + extension;
+    return path + extension;
+}
+
+}  // namespace editor

@@ -1,0 +1,163 @@
+// `quillon --compile` through the real executable; its MOXY files run in the real runner.
+#include "cli_support.h"
+#include "moxy/format.h"
+
+#include <gmock/gmock.h>
+
+using testing::HasSubstr;
+using testing::StartsWith;
+
+namespace {
+
+const QString kQuillon = QStringLiteral(QUILLON_EXE);
+const QString kMoxy = QStringLiteral(MOXY_EXE);
+
+// The worked example: 10, 20 and "Hi" into x, y and t, "Hi" printed at (10, 20), end.
+const std::string kWorkedExample =
+    "dim[x]\r\ndim[y]\r\ndim[t]\r\nset[x]{10}\r\nset[y]{20}\r\nset[t]{Hi}\r\nprint[x][y][t]\r\nexit\r\n";
+const std::string kSetAndExit = "dim[x]\r\nset[x]{5}\r\nexit";
+const std::string kSetAndExitCode = std::string(moxy::kQuillonHeader) + "\x01\x82\x82\x1b" "5\x18";
+
+class QuillonCli : public testing::Test {
+protected:
+    QTemporaryDir folder;
+    QString source(const std::string& text, const QString& name = QStringLiteral("prog.qlnp")) {
+        return cli::writeFile(folder, name, text);
+    }
+    QString path(const QString& name) const { return folder.filePath(name); }
+};
+
+TEST_F(QuillonCli, WritesTheCodeAndCrLfWhereAsked) {
+    struct Case {
+        const char* what;
+        QString sourceName;
+        QStringList arguments;  // after --compile SRC
+        QString output;         // the file written, or "" for standard output
+        QByteArray input;
+    };
+    const Case cases[] = {
+        {"beside the source", "prog.qlnp", {}, "prog.moxy", {}},
+        {"no extension", "prog", {}, "prog.moxy", {}},
+        {"-o", "prog.qlnp", {"-o", "other.moxy"}, "other.moxy", {}},
+        {"--output", "prog.qlnp", {"--output", "other.moxy"}, "other.moxy", {}},
+        {"-o -", "prog.qlnp", {"-o", "-"}, "", {}},
+        {"standard input", "-", {"-o", "in.moxy"}, "in.moxy", QByteArray::fromStdString(kSetAndExit)},
+        {"standard input and output", "-", {}, "", QByteArray::fromStdString(kSetAndExit)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir here;
+        const QString src = c.sourceName == "-" ? c.sourceName : cli::writeFile(here, c.sourceName, kSetAndExit);
+        const cli::Outcome outcome = cli::run(kQuillon, QStringList{"--compile", src} + c.arguments, c.input, here.path());
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_EQ(outcome.err, "");
+        if (c.output.isEmpty()) {
+            EXPECT_EQ(outcome.out, kSetAndExitCode + "\r\n");
+        } else {
+            EXPECT_EQ(outcome.out, "");
+            EXPECT_EQ(cli::readFile(here.filePath(c.output)), kSetAndExitCode + "\r\n");
+        }
+    }
+}
+
+TEST_F(QuillonCli, MessagesNameTheStatementsPlace) {
+    const QString src = source("dim[x]\r\nprint[x][y][x]\r\n  add[z][x][x]\n\rexit");
+    const cli::Outcome outcome = cli::run(kQuillon, {"--compile", src});
+    EXPECT_EQ(outcome.exitCode, 0);
+    const std::string at = src.toStdString();
+    EXPECT_EQ(outcome.err, at + ":2:1: Error: Variable doesnt exist. y\n" + at +
+                               ":3:3: Error: Variable doesnt exist. z\n");
+    EXPECT_THAT(cli::readFile(path("prog.moxy")), testing::EndsWith("\x18\r\n"));
+}
+
+TEST_F(QuillonCli, DeclarationErrorWritesNothing) {
+    const struct {
+        std::string text;
+        std::string message;
+    } cases[] = {
+        {"dim[a]\r\n dim[a]\r\nexit", ":2:2: Error, variable already declared.\n"},
+        {"dim[0]", ":1:1: Cannot use \"0\" as a variable name, it is reserved.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const QString src = source(c.text);
+        cli::writeFile(folder, "prog.moxy", "older");
+        const cli::Outcome outcome = cli::run(kQuillon, {"--compile", src, "--map"});
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.err, src.toStdString() + c.message);
+        EXPECT_EQ(cli::readFile(path("prog.moxy")), "older");
+        EXPECT_EQ(cli::readFile(path("prog.moxy.map")), "<missing>");
+    }
+}
+
+TEST_F(QuillonCli, UnreadableSourceOrUnwritableOutputIsStatusTwo) {
+    const QString src = source(kSetAndExit);
+    QDir(folder.path()).mkdir("taken.moxy");
+    const QString missing = path("missing.qlnp");
+    const QString nowhere = path("no/such/folder.moxy");
+    const QString taken = path("taken.moxy");
+    const struct {
+        QStringList arguments;
+        std::string message;
+    } cases[] = {
+        {{"--compile", missing}, "quillon: cannot read " + missing.toStdString() + ": No such file or directory\n"},
+        {{"--compile", folder.path()}, "quillon: cannot read " + folder.path().toStdString() + ": Is a directory\n"},
+        {{"--compile", src, "-o", nowhere}, "quillon: cannot write " + nowhere.toStdString() + ": "},
+        {{"--compile", src, "-o", taken}, "quillon: cannot write " + taken.toStdString() + ": "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const cli::Outcome outcome = cli::run(kQuillon, c.arguments);
+        EXPECT_EQ(outcome.exitCode, 2);
+        EXPECT_THAT(outcome.err, StartsWith(c.message));
+    }
+}
+
+TEST_F(QuillonCli, MapNamesEveryStatementThatEmittedCode) {
+    const QString src = source(kWorkedExample);
+    const cli::Outcome outcome = cli::run(kQuillon, {"--compile", src, "-o", path("demo.moxy"), "--map"});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    // The declarations emit nothing; the header is no statement.
+    EXPECT_EQ(cli::readFile(path("demo.moxy.map")), "54 4 1\n60 5 1\n66 6 1\n72 7 1\n84 8 1\n");
+    const cli::Outcome listing = cli::run(kMoxy, {"--disasm", path("demo.moxy")});
+    EXPECT_THAT(listing.out, HasSubstr("     84  End    ; line 8, column 1\n"));
+}
+
+TEST_F(QuillonCli, CompiledProgramRunsInTheRunner) {
+    const QString src = source(kWorkedExample);
+    ASSERT_EQ(cli::run(kQuillon, {"--compile", src}).exitCode, 0);
+    const cli::Outcome run = cli::run(kMoxy, {"--headless", "--dump", "-", path("prog.moxy")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "Pointer 33152\nPar1 33150\nPar2 33151\nRes 0\nVarTop 33152\nPicSelect 0\n"
+              "cell 33150 10\ncell 33151 20\ncell 33152 Hi\nend ended\n");
+}
+
+TEST_F(QuillonCli, UsageErrorsHelpAndVersion) {
+    const struct {
+        QStringList arguments;
+        std::string message;
+    } cases[] = {
+        {{"--no-such-option"}, "Unknown option"},
+        {{"a.qlnp", "b.qlnp"}, "expected at most one FILE"},
+        {{"-o", "x.moxy"}, "-o and --map go with --compile"},
+        {{"--compile", "a.qlnp", "b.qlnp"}, "--compile takes no FILE"},
+        {{"--compile", "a.qlnp", "-o", "-", "--map"}, "--map needs a named OUT"},
+        {{"--compile"}, "Missing value after '--compile'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const cli::Outcome outcome = cli::run(kQuillon, c.arguments);
+        EXPECT_EQ(outcome.exitCode, 2);
+        EXPECT_THAT(outcome.err, HasSubstr(c.message));
+    }
+    const cli::Outcome help = cli::run(kQuillon, {"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* option : {"--compile", "-o", "--map", "FILE"})
+        EXPECT_THAT(help.out, HasSubstr(option));
+    const cli::Outcome version = cli::run(kQuillon, {"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_THAT(version.out, StartsWith("quillon "));
+}
+
+}  // namespace
