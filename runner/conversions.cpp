@@ -136,42 +136,36 @@ NumberFormat numberFormatFromEnvironment() {
     return format;
 }
 
-ParseStatus parseNumber(std::string_view text, NumberFormat format, double& value) {
-    if (parseSmallWhole(text, value))
-        return ParseStatus::Ok;
+namespace {
+// The grammar check, then the C library's correctly rounded conversion in the C locale.
+template <typename Number, typename Convert>
+ParseStatus parseWith(std::string_view text, NumberFormat format, Number& value, Convert convert) {
     std::string normal;
     bool isSpecial = false;
     double special = 0;
     if (!normalise(text, format, normal, isSpecial, special))
         return ParseStatus::NotANumber;
     if (isSpecial) {
-        value = special;
+        value = static_cast<Number>(special);
         return ParseStatus::Ok;
     }
     errno = 0;
-    const double result = strtod_l(normal.c_str(), nullptr, cLocale());
+    const Number result = convert(normal.c_str(), nullptr, cLocale());
     if (errno == ERANGE && std::isinf(result))
         return ParseStatus::Overflow;
     value = result;
     return ParseStatus::Ok;
 }
+}  // namespace
+
+ParseStatus parseNumber(std::string_view text, NumberFormat format, double& value) {
+    if (parseSmallWhole(text, value))
+        return ParseStatus::Ok;
+    return parseWith(text, format, value, strtod_l);
+}
 
 ParseStatus parseSingle(std::string_view text, NumberFormat format, float& value) {
-    std::string normal;
-    bool isSpecial = false;
-    double special = 0;
-    if (!normalise(text, format, normal, isSpecial, special))
-        return ParseStatus::NotANumber;
-    if (isSpecial) {
-        value = static_cast<float>(special);
-        return ParseStatus::Ok;
-    }
-    errno = 0;
-    const float result = strtof_l(normal.c_str(), nullptr, cLocale());
-    if (errno == ERANGE && std::isinf(result))
-        return ParseStatus::Overflow;
-    value = result;
-    return ParseStatus::Ok;
+    return parseWith(text, format, value, strtof_l);
 }
 
 bool roundToWhole(double value, std::int32_t& whole) {
