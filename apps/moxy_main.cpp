@@ -199,11 +199,18 @@ int main(int argc, char** argv) {
         interpreter.setTrace([&trace](const runner::TraceStep& step) { trace->step(step); });
     }
 
+    // "type mismatch ... [position 62, opcode 25 Increment] (line 4, column 3)"
+    const auto located = [&sourceMap](const runner::RunError& error) {
+        std::string text = runner::report(error);
+        const std::string where = sourceMap.describe(error.position());
+        if (!where.empty())
+            text += " (" + where + ")";
+        return text;
+    };
     const runner::RunResult result = runner::runWithRestart(interpreter, [&](const runner::RunError& error) {
         if (trace) {
             trace->flush();
-            std::fprintf(stderr, "moxy: %s; running the program once more from its start\n",
-                         runner::report(error).c_str());
+            std::fprintf(stderr, "moxy: %s; running the program once more from its start\n", located(error).c_str());
         }
     });
     if (trace)
@@ -232,10 +239,7 @@ int main(int argc, char** argv) {
     case runner::RunResult::Status::StepLimit:
         return kExitSteps;
     case runner::RunResult::Status::Error: {
-        std::string message = "moxy: " + runner::report(*result.error);
-        const std::string where = sourceMap.describe(result.error->position());
-        if (!where.empty())
-            message += " (" + where + ")";
+        const std::string message = "moxy: " + located(*result.error);
         std::fprintf(stderr, "%s\n", message.c_str());
         if (window)
             window->showErrorReport(QString::fromStdString(message));

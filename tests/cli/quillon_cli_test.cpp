@@ -123,6 +123,18 @@ TEST_F(QuillonCli, MapNamesEveryStatementThatEmittedCode) {
     EXPECT_THAT(listing.out, HasSubstr("     84  End    ; line 8, column 1\n"));
 }
 
+TEST_F(QuillonCli, RunTimeErrorsNameTheirSourceLineThroughTheMap) {
+    const QString src = source("dim[a]\r\nset[a]{x}\r\n\r\n  inc[a]\r\n");
+    ASSERT_EQ(cli::run(kQuillon, {"--compile", src, "--map"}).exitCode, 0);
+    const cli::Outcome run = cli::run(kMoxy, {"--headless", "--trace", path("prog.moxy")});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_THAT(run.err, HasSubstr("     59  SelectCell 33150    ; line 4, column 3\n"));
+    EXPECT_THAT(run.err, HasSubstr("[position 62, opcode 25 Increment] (line 4, column 3); running the program once "
+                                   "more from its start\n"));
+    EXPECT_THAT(run.err, HasSubstr("moxy: run-time error (type-mismatch): the text \"x\" is not a number "
+                                   "[position 62, opcode 25 Increment] (line 4, column 3)\n"));
+}
+
 TEST_F(QuillonCli, CompiledProgramRunsInTheRunner) {
     const QString src = source(kWorkedExample);
     ASSERT_EQ(cli::run(kQuillon, {"--compile", src}).exitCode, 0);
