@@ -67,8 +67,18 @@ int compileFile(const Program& program, const CompileRequest& request, std::FILE
         *source,
         [&](const Message& message) {
             // The text goes out byte for byte, as the source wrote the names in it.
+            // One message a line: a name that spans lines shows its line breaks as \r and \n.
+            std::string text;
+            for (const char c : message.text) {
+                if (c == '\r')
+                    text += "\\r";
+                else if (c == '\n')
+                    text += "\\n";
+                else
+                    text += c;
+            }
             std::fprintf(errors, "%s:%d:%d: ", sourceName.c_str(), message.line, message.column);
-            std::fwrite(message.text.data(), 1, message.text.size(), errors);
+            std::fwrite(text.data(), 1, text.size(), errors);
             std::fputc('\n', errors);
         },
         {});

@@ -135,6 +135,13 @@ TEST_F(QuillonCli, RunTimeErrorsNameTheirSourceLineThroughTheMap) {
                                    "[position 62, opcode 25 Increment] (line 4, column 3)\n"));
 }
 
+TEST_F(QuillonCli, MessagesStayOnOneLine) {
+    const QString src = source("dim[a]\r\ninc[x\r\ny]\r\n");
+    const cli::Outcome outcome = cli::run(kQuillon, {"--compile", src});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.err, src.toStdString() + ":2:1: Error: Variable doesnt exist. x\\r\\ny\n");
+}
+
 TEST_F(QuillonCli, CompiledProgramRunsInTheRunner) {
     const QString src = source(kWorkedExample);
     ASSERT_EQ(cli::run(kQuillon, {"--compile", src}).exitCode, 0);
