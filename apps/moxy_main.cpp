@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -151,6 +152,14 @@ int main(int argc, char** argv) {
         keys = std::move(*parsed);
     }
 
+    // The runner keeps a table of four bytes per program character; real programs are far
+    // smaller than this limit (a 10 MB Quillon source compiles to 4 MB).
+    constexpr qint64 kLargestProgram = qint64{64} << 20;
+    if (QFileInfo(path).size() > kLargestProgram) {
+        std::fprintf(stderr, "moxy: cannot read %s: larger than %lld MiB, too large for a MOXY program\n",
+                     filePath.c_str(), kLargestProgram >> 20);
+        return kExitUsage;
+    }
     platform::FileError readError{};
     std::optional<std::string> program = platform::readWholeFile(filePath, &readError);
     if (!program) {

@@ -57,10 +57,17 @@ TEST_F(MoxyCli, UsageErrorsAndUnreadableFiles) {
         std::string message;
     };
     const QString missing = folder.filePath(QStringLiteral("missing.moxy"));
+    const QString huge = folder.filePath(QStringLiteral("huge.moxy"));
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize((qint64{64} << 20) + 1));  // sparse: no disk space needed
+    }
     const Case cases[] = {
         {{}, "Usage:"},
         {{"--headless", missing}, "cannot read " + missing.toStdString() + ": No such file or directory"},
         {{"--headless", folder.path()}, "Is a directory"},
+        {{"--headless", huge}, "too large for a MOXY program"},
         {{"--headless", "--max-steps", "many", missing}, "--max-steps takes a whole number"},
         {{"--headless", "--screen", "big", missing}, "--screen takes WIDTHxHEIGHT"},
         {{"--headless", "--keys", "1:Q", missing}, "--keys: \"1:Q\""},
