@@ -1,5 +1,6 @@
 #include "editor/editor_window.h"
 
+#include "editor/highlighter.h"
 #include "editor/program_text.h"
 #include "platform/files.h"
 
@@ -7,8 +8,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
@@ -41,8 +44,14 @@ EditorWindow::EditorWindow(Program program, QString folder, std::unique_ptr<Dial
     m_text->setObjectName(QStringLiteral("t1"));
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // The platform's fixed-width font; where its family is missing, any fixed-width one.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    m_text->setFont(font);
     setCentralWidget(m_text);
+    if (m_program.highlight)
+        new Highlighter(m_program.highlight, m_text->document());
 
     createActions();
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
@@ -53,22 +62,55 @@ EditorWindow::~EditorWindow() = default;
 void EditorWindow::createActions() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("file"));
-    // No shortcut keys: the captions carry no '&' and the items no key sequences.
-    const auto add = [this, file](const char* name, const QString& caption, void (EditorWindow::*slot)()) {
+    // The menu items carry no shortcut keys and their captions no '&', as the window is
+    // described; the usual keys work all the same, through window shortcuts that trigger
+    // the items. Fixed keys rather than the platform's standard ones, so they are the same
+    // everywhere. Compile is F5: one key, used by no text-editing command (Ctrl+B is bold
+    // in many editors, which would mislead here).
+    const auto add = [this, file](const char* name, const QString& caption, const QKeySequence& keys,
+                                  void (EditorWindow::*slot)()) {
         QAction* action = file->addAction(caption);
         action->setObjectName(QLatin1String(name));
         connect(action, &QAction::triggered, this, slot);
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setObjectName(QLatin1String(name) + QStringLiteral("Key"));
+        connect(shortcut, &QShortcut::activated, action, &QAction::trigger);
     };
-    add("new", QStringLiteral("New"), &EditorWindow::newClick);
-    add("open", QStringLiteral("Open"), &EditorWindow::openClick);
-    add("Save", QStringLiteral("Save"), &EditorWindow::saveClick);
-    add("compile", m_program.compileCaption, &EditorWindow::compileClick);
-    add("Exit", QStringLiteral("Exit"), &EditorWindow::exitClick);
+    add("new", QStringLiteral("New"), QKeySequence(Qt::CTRL | Qt::Key_N), &EditorWindow::newClick);
+    add("open", QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), &EditorWindow::openClick);
+    add("Save", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S), &EditorWindow::saveClick);
+    add("compile", m_program.compileCaption, QKeySequence(Qt::Key_F5), &EditorWindow::compileClick);
+    add("Exit", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q), &EditorWindow::exitClick);
+
+    // Undo (Ctrl+Z) and redo are the text box's own. Its redo keys depend on the
+    // platform's key scheme (Ctrl+Y only on some); this action, in no menu, adds the
+    // missing one. A key the text box takes itself never reaches the action, so no key
+    // redoes twice.
+    auto* redo = new QAction(QStringLiteral("Redo"), m_text);
+    redo->setObjectName(QStringLiteral("redo"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    redo->setShortcutContext(Qt::WidgetShortcut);
+    connect(redo, &QAction::triggered, m_text, &QPlainTextEdit::redo);
+    m_text->addAction(redo);
 }
 
 std::string EditorWindow::programText() const { return editor::programText(m_text->document()->toRawText()); }
 
 void EditorWindow::setProgramText(std::string_view program) { m_text->setPlainText(boxText(program)); }
+
+void EditorWindow::replaceText(const QString& text) {
+    // One edit block: Undo brings back the text as it was before, in one step.
+    QTextCursor cursor(m_text->document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    if (text.isEmpty())
+        cursor.removeSelectedText();
+    else
+        cursor.insertText(text);
+    cursor.endEditBlock();
+    cursor.movePosition(QTextCursor::Start);
+    m_text->setTextCursor(cursor);
+}
 
 QString EditorWindow::askPath(const QString& prompt, const QString& extension) {
     // Deliberate: Cancel and an empty answer do nothing in both programs; a file named by
@@ -79,7 +121,7 @@ QString EditorWindow::askPath(const QString& prompt, const QString& extension) {
     return pathBelow(m_folder, *answer, extension);
 }
 
-void EditorWindow::newClick() { m_text->clear(); }
+void EditorWindow::newClick() { replaceText(QString()); }
 
 void EditorWindow::openClick() {
     const QString path = askPath(kFileNamePrompt, m_program.extension);
@@ -90,7 +132,7 @@ void EditorWindow::openClick() {
         m_dialogs->tell(kUnableToOpen);
         return;
     }
-    setProgramText(openedText(*file));
+    replaceText(boxText(openedText(*file)));
 }
 
 void EditorWindow::saveClick() {

@@ -1,6 +1,8 @@
 // The window `Form1` of both compiler programs: the text box `t1` that holds the program
 // and the menu "File" with New, Open, Save, the compile command and Exit. A thin Qt shell:
-// the text rules live in program_text.h, the compilers behind Program::compile.
+// the text rules live in program_text.h, the colours in highlight_rules.h, the compilers
+// behind Program::compile. Keys: Ctrl+N, Ctrl+O, Ctrl+S, F5 (compile), Ctrl+Q; undo and
+// redo are the text box's own (Ctrl+Z; Ctrl+Shift+Z or Ctrl+Y).
 #pragma once
 
 #include "editor/dialogs.h"
@@ -36,7 +38,8 @@ public:
     // The text box's text as the compilers and files see it: CR LF line ends, one byte
     // per character.
     std::string programText() const;
-    // Replaces the text box's text with [program], read one byte per character.
+    // Replaces the text box's text with [program], read one byte per character, and
+    // starts its undo history afresh (the start-up file).
     void setProgramText(std::string_view program);
 
 private slots:
@@ -48,6 +51,8 @@ private slots:
 
 private:
     void createActions();
+    // Replaces the text box's text with [text] as one step that Undo takes back (New, Open).
+    void replaceText(const QString& text);
     // Asks [prompt]; the path of the answer with [extension] below the folder, or an empty
     // string when the user cancelled or answered nothing.
     QString askPath(const QString& prompt, const QString& extension);

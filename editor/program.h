@@ -3,6 +3,8 @@
 // the --compile command line read everything that differs from here.
 #pragma once
 
+#include "editor/highlight_rules.h"
+
 #include <QString>
 
 #include <cstddef>
@@ -50,12 +52,14 @@ struct Program {
     QString iconFile;        // a resource path; empty: the window system's default icon
     QString description;     // for --help
     CompileFunction compile;
+    HighlightFunction highlight = nullptr;  // the text box's colours; none without it
 };
 
-// The Quillon compiler: ".qlnp", "Compile to MOXY", its own icon.
+// The Quillon compiler: ".qlnp", "Compile to MOXY", its own icon, Quillon colours.
 Program quillonProgram();
 
-// The VORNA compiler: ".vornaproj", "Compile to ZAPL", no icon of its own, no messages.
+// The VORNA compiler: ".vornaproj", "Compile to ZAPL", no icon of its own, no messages,
+// VORNA colours.
 Program vornaProgram();
 
 }  // namespace editor

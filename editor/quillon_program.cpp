@@ -39,6 +39,7 @@ Program quillonProgram() {
             compiled.map.push_back(MapLine{entry.position, entry.line, entry.column});
         return compiled;
     };
+    program.highlight = highlightQuillon;
     return program;
 }
 

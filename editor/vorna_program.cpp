@@ -25,6 +25,7 @@ Program vornaProgram() {
             compiled.map.push_back(MapLine{entry.position, entry.line, entry.column});
         return compiled;
     };
+    program.highlight = highlightVorna;
     return program;
 }
 

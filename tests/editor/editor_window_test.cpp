@@ -1,7 +1,8 @@
-// The window of both compiler programs, under the offscreen platform: menus, the file
-// commands in a temporary program folder, the compile command. The dialogs answer from
-// a script, so no test waits for a person.
+// The window of both compiler programs, under the offscreen platform: menus and their
+// keys, the file commands in a temporary program folder, the compile command, undo, the
+// colours. The dialogs answer from a script, so no test waits for a person.
 #include "editor/editor_window.h"
+#include "editor/highlighter.h"
 #include "editor/program_main.h"
 
 #include <QAction>
@@ -9,8 +10,13 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 
 #include <gmock/gmock.h>
 
@@ -119,14 +125,18 @@ TEST(EditorWindow, FormHasTheTextBoxAndTheFileMenu) {
         EXPECT_EQ(menus[0]->title(), "File");
         QStringList names;
         QStringList captions;
+        QStringList keys;
         for (const QAction* action : menus[0]->actions()) {
             names << action->objectName();
             captions << action->text();
-            EXPECT_TRUE(action->shortcut().isEmpty());
+            EXPECT_TRUE(action->shortcut().isEmpty()) << "menu items carry no shortcut key";
+            const auto* shortcut = editor.window.findChild<QShortcut*>(action->objectName() + "Key");
+            keys << (shortcut ? shortcut->key().toString(QKeySequence::PortableText) : QString());
         }
         const QString compile = which == Which::Quillon ? "Compile to MOXY" : "Compile to ZAPL";
         EXPECT_EQ(names, QStringList({"new", "open", "Save", "compile", "Exit"}));
         EXPECT_EQ(captions, QStringList({"New", "Open", "Save", compile, "Exit"}));
+        EXPECT_EQ(keys, QStringList({"Ctrl+N", "Ctrl+O", "Ctrl+S", "F5", "Ctrl+Q"}));
     }
 }
 
@@ -370,6 +380,115 @@ TEST(EditorWindow, UnwritableMoxyFileIsReportedWithItsPath) {
         EXPECT_THAT(editor.script.messages[0].toStdString(),
                     HasSubstr("Unable to write the MOXY file " + editor.file("taken.moxy").toStdString() + ": "));
         EXPECT_EQ(editor.window.windowTitle(), which == Which::Quillon ? "Quillon Compiler" : "VORNA Compiler");
+    }
+}
+
+TEST(EditorWindow, KeysChooseTheirCommandsWhileTyping) {
+    Editor editor(Which::Quillon);
+    editor.window.show();
+    editor.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor.window));
+    editor.textBox()->setFocus();
+    QTest::keyClicks(editor.textBox(), "exit");
+    const struct {
+        const char* item;
+        QKeyCombination key;
+        int questions;
+    } keys[] = {
+        {"Save", Qt::CTRL | Qt::Key_S, 1},
+        {"open", Qt::CTRL | Qt::Key_O, 1},
+        {"compile", QKeyCombination(Qt::Key_F5), 1},
+        {"new", Qt::CTRL | Qt::Key_N, 0},
+        {"Exit", Qt::CTRL | Qt::Key_Q, 0},
+    };
+    for (const auto& k : keys) {
+        SCOPED_TRACE(k.item);
+        QSignalSpy triggered(editor.window.findChild<QAction*>(QLatin1String(k.item)), &QAction::triggered);
+        for (int i = 0; i < k.questions; ++i)
+            editor.answer({std::nullopt});
+        QTest::keyClick(editor.textBox(), k.key.key(), k.key.keyboardModifiers());
+        EXPECT_EQ(triggered.count(), 1);
+        EXPECT_THAT(editor.script.answers, IsEmpty());
+    }
+    EXPECT_EQ(editor.textBox()->toPlainText(), "");
+    EXPECT_FALSE(editor.window.isVisible());
+}
+
+TEST(EditorWindow, NewAndOpenAreUndoneAndCompileKeepsTheHistory) {
+    Editor editor(Which::Quillon);
+    QPlainTextEdit* box = editor.textBox();
+    const auto press = [box](QKeyCombination key) { QTest::keyClick(box, key.key(), key.keyboardModifiers()); };
+    const QKeyCombination undo = Qt::CTRL | Qt::Key_Z;
+
+    QTest::keyClicks(box, "exit");
+    editor.choose("new");
+    EXPECT_EQ(box->toPlainText(), "");
+    press(undo);
+    EXPECT_EQ(box->toPlainText(), "exit");
+    for (const QKeyCombination redo : {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, Qt::CTRL | Qt::Key_Y}) {
+        press(redo);
+        EXPECT_EQ(box->toPlainText(), "");
+        press(undo);
+        EXPECT_EQ(box->toPlainText(), "exit");
+    }
+    // The redo keys that the platform's scheme leaves to the window.
+    editor.window.findChild<QAction*>(QStringLiteral("redo"))->trigger();
+    EXPECT_EQ(box->toPlainText(), "");
+    press(undo);
+
+    writeFile(editor.file("prog.qlnp"), "dim[a]\r\ndim[a]");
+    editor.answer({"prog"});
+    editor.choose("open");
+    EXPECT_EQ(box->toPlainText(), "dim[a]\ndim[a]\n");
+    const int steps = box->document()->availableUndoSteps();
+    // A declaration error moves the caret; that is no step of its own.
+    editor.choose("compile");
+    EXPECT_THAT(editor.script.messages, ElementsAre("Error, variable already declared."));
+    EXPECT_EQ(box->document()->availableUndoSteps(), steps);
+    press(undo);
+    EXPECT_EQ(box->toPlainText(), "exit");
+}
+
+// The colours of [block] as letters, as in highlight_rules_test.cpp.
+std::string coloursOf(const QTextBlock& block, const editor::Highlighter& highlighter) {
+    const struct {
+        editor::Highlight highlight;
+        char letter;
+    } letters[] = {{editor::Highlight::Keyword, 'K'}, {editor::Highlight::Name, 'N'},
+                   {editor::Highlight::Comment, 'C'}, {editor::Highlight::Literal, 'L'}};
+    std::string colours(static_cast<std::size_t>(block.length() - 1), '.');
+    for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
+        char letter = '?';
+        for (const auto& l : letters)
+            if (range.format == highlighter.format(l.highlight))
+                letter = l.letter;
+        colours.replace(static_cast<std::size_t>(range.start), static_cast<std::size_t>(range.length),
+                        static_cast<std::size_t>(range.length), letter);
+    }
+    return colours;
+}
+
+TEST(EditorWindow, TextBoxColoursItsOwnLanguage) {
+    const struct {
+        Which which;
+        QString text;
+        std::vector<std::string> colours;
+    } cases[] = {
+        // A comment carries over to the following blocks; a line separator ends a line.
+        {Which::Quillon, "exit // a\nprint\n// dim[a" + QString(QChar::LineSeparator) + "]",
+         {"KKKK.CCCC", "CCCCC", "CC.KKK...."}},
+        {Which::Vorna, "PRINT print\nDIM[a]", {"KKKKK......", "KKKNNN"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(nameOf(c.which));
+        Editor editor(c.which);
+        const auto* highlighter = editor.textBox()->document()->findChild<editor::Highlighter*>();
+        ASSERT_NE(highlighter, nullptr);
+        editor.type(c.text);
+        std::vector<std::string> colours;
+        for (QTextBlock block = editor.textBox()->document()->firstBlock(); block.isValid(); block = block.next())
+            colours.push_back(coloursOf(block, *highlighter));
+        EXPECT_EQ(colours, c.colours);
     }
 }
 

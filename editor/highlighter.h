@@ -1,0 +1,34 @@
+// The text box's syntax colouring: a thin QSyntaxHighlighter over the rules of
+// highlight_rules.h. It only turns each line into bytes, as the compilers see it, and the
+// rules' spans into character formats; what is coloured is decided there.
+#pragma once
+
+#include "editor/highlight_rules.h"
+
+#include <QSyntaxHighlighter>
+#include <QTextCharFormat>
+
+#include <array>
+
+class QTextDocument;
+
+namespace editor {
+
+class Highlighter : public QSyntaxHighlighter {
+    Q_OBJECT
+public:
+    // Colours [document] with [rules]; the highlighter belongs to the document.
+    Highlighter(HighlightFunction rules, QTextDocument* document);
+
+    // The character format of [highlight].
+    const QTextCharFormat& format(Highlight highlight) const;
+
+protected:
+    void highlightBlock(const QString& text) override;
+
+private:
+    HighlightFunction m_rules;
+    std::array<QTextCharFormat, kHighlightCount> m_formats;
+};
+
+}  // namespace editor
