@@ -216,12 +216,40 @@ QFont Canvas::defaultFont() {
 void Canvas::text(float x, float y, std::string_view text) {
     if (text.empty())
         return;
-    const QString string = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    const long long top = pixelOf(y);
+    if (top >= m_image.height() || top < -1000)
+        return;  // the line lies wholly off the surface
     QPainter painter(&m_image);
     painter.setFont(defaultFont());
     painter.setPen(QColor(rgb()));
     const QFontMetrics metrics(painter.font());
-    painter.drawText(QPointF(static_cast<double>(pixelOf(x)), static_cast<double>(pixelOf(y) + metrics.ascent())), string);
+    long long left = pixelOf(x);
+    // A very long text is laid out only where it can be seen: characters wholly left or
+    // right of the surface are passed over (a margin keeps the visible part's shaping).
+    constexpr std::size_t kShortText = 1000;
+    constexpr std::size_t kMargin = 8;
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    if (text.size() > kShortText) {
+        std::size_t index = 0;
+        long long pen = left;
+        std::size_t firstVisible = text.size();
+        for (; index < text.size() && pen <= m_image.width(); ++index) {
+            const long long advance = metrics.horizontalAdvance(QChar(static_cast<unsigned char>(text[index])));
+            if (pen + advance >= 0 && firstVisible == text.size())
+                firstVisible = index;
+            pen += advance;
+        }
+        if (firstVisible == text.size())
+            return;
+        first = firstVisible > kMargin ? firstVisible - kMargin : 0;
+        last = std::min(text.size(), index + kMargin);
+        for (std::size_t i = 0; i < first; ++i)
+            left += metrics.horizontalAdvance(QChar(static_cast<unsigned char>(text[i])));
+    }
+    const std::string_view shown = text.substr(first, last - first);
+    const QString string = QString::fromLatin1(shown.data(), static_cast<qsizetype>(shown.size()));
+    painter.drawText(QPointF(static_cast<double>(left), static_cast<double>(top + metrics.ascent())), string);
 }
 
 void Canvas::clear() { m_image.fill(QColor(255, 255, 255)); }

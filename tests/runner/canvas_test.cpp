@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QFontMetrics>
 
 #include <set>
 #include <utility>
@@ -180,4 +181,26 @@ TEST(Canvas, PicturesAreStretchedAndMirrored) {
     mirrored.paint(picture, 10, 3, -8, 4);      // spans x = 2 to 9, its left end at the right
     EXPECT_EQ(mirrored.pixel(3, 3), 0xFF0000u);
     EXPECT_EQ(mirrored.pixel(9, 3), 0x0000FFu);
+}
+
+TEST(Canvas, VeryLongTextsDrawOnlyTheirVisiblePart) {
+    // 64 MiB of text, far to the left: the visible part lands where the short text does.
+    const std::string tail = "Hi there";
+    std::string text(1 << 16, 'w');
+    Canvas reference(200, 30);
+    reference.text(10, 5, tail);
+    QFontMetrics metrics(Canvas::defaultFont());
+    const int prefix = metrics.horizontalAdvance(QString(static_cast<int>(text.size()), QLatin1Char('w')));
+    Canvas canvas(200, 30);
+    QElapsedTimer timer;
+    timer.start();
+    canvas.text(static_cast<float>(10 - prefix), 5, text + tail);
+    std::set<Pixel> right;  // the w's end at x = 10, where the tail begins
+    for (const Pixel& pixel : drawn(canvas))
+        if (pixel.first >= 10)
+            right.insert(pixel);
+    EXPECT_EQ(right, drawn(reference));
+    EXPECT_LT(drawn(canvas).size(), drawn(reference).size() + 200);
+    text.assign(64u << 20, 'x');
+    canvas.text(0, 5, text);  // returns quickly: only a few hundred characters are laid out
 }
