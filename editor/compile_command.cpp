@@ -3,6 +3,8 @@
 #include "editor/program_text.h"
 #include "platform/files.h"
 
+#include <QFile>
+
 #include <optional>
 #include <string>
 
@@ -110,6 +112,10 @@ int compileFile(const Program& program, const CompileRequest& request, std::FILE
             std::fprintf(errors, "%s: cannot write %s: %s\n", name.c_str(), mapName.c_str(), error.reason.c_str());
             return kExitFileError;
         }
+    } else if (output != kStandardStream) {
+        // A map from an earlier compile would name the wrong source lines for this code.
+        QFile::remove(QString::fromLocal8Bit(outputName.data(), static_cast<qsizetype>(outputName.size())) +
+                      QStringLiteral(".map"));
     }
     return kExitWritten;
 }

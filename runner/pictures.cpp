@@ -24,7 +24,8 @@ void Pictures::load(int holder, const std::string& localPath) {
     if (image.isNull())
         throw RunError(Kind::NotAPicture,
                        "\"" + localPath + "\" cannot be read as a picture: " + reader.errorString().toStdString());
-    m_pictures[holder] = image.convertToFormat(QImage::Format_RGB32);
+    // Transparent parts of a picture let the drawing beneath show through.
+    m_pictures[holder] = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 const QImage& Pictures::picture(int holder) const {

@@ -135,6 +135,14 @@ TEST_F(QuillonCli, RunTimeErrorsNameTheirSourceLineThroughTheMap) {
                                    "[position 62, opcode 25 Increment] (line 4, column 3)\n"));
 }
 
+TEST_F(QuillonCli, CompilingWithoutAMapRemovesAStaleOne) {
+    const QString src = source(kSetAndExit);
+    ASSERT_EQ(cli::run(kQuillon, {"--compile", src, "--map"}).exitCode, 0);
+    ASSERT_NE(cli::readFile(path("prog.moxy.map")), "<missing>");
+    ASSERT_EQ(cli::run(kQuillon, {"--compile", src}).exitCode, 0);
+    EXPECT_EQ(cli::readFile(path("prog.moxy.map")), "<missing>");
+}
+
 TEST_F(QuillonCli, MessagesStayOnOneLine) {
     const QString src = source("dim[a]\r\ninc[x\r\ny]\r\n");
     const cli::Outcome outcome = cli::run(kQuillon, {"--compile", src});

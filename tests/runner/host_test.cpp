@@ -89,8 +89,9 @@ TEST(Pictures, LoadScaleAndPaintEveryFormat) {
     for (const char* format : {"png", "bmp", "jpg", "gif"}) {
         SCOPED_TRACE(format);
         const QString path = folder.filePath(QStringLiteral("green.") + format);
-        if (std::string(format) != "gif")
+        if (std::string(format) != "gif") {
             ASSERT_TRUE(picture.save(path, format));
+        }
         moxy::Writer writer;
         writer.op(Op::NewPictureHolder);
         set(writer, 0, "1").op(Op::SelectPictureHolder);
@@ -109,6 +110,24 @@ TEST(Pictures, LoadScaleAndPaintEveryFormat) {
         EXPECT_EQ(canvas.pixel(50, 35), runner::Canvas::kWhite);
         EXPECT_EQ(canvas.pixel(30, 50), runner::Canvas::kWhite);
     }
+}
+
+TEST(Pictures, TransparentPartsShowTheDrawingBeneath) {
+    QTemporaryDir folder;
+    QImage picture(2, 1, QImage::Format_ARGB32);
+    picture.setPixel(0, 0, qRgba(0, 0, 255, 255));
+    picture.setPixel(1, 0, qRgba(0, 0, 0, 0));
+    const QString path = folder.filePath(QStringLiteral("half.png"));
+    ASSERT_TRUE(picture.save(path));
+    moxy::Writer writer;
+    set(writer, 1, local(path)).op(Op::LoadPicture);
+    set(writer, 2, "0").op(Op::SetPar1).op(Op::SetPar2);
+    set(writer, 3, "2").op(Op::SetRes);
+    set(writer, 4, "1").op(Op::PaintPicture);
+    HeadlessRun run(writer.code());
+    ASSERT_EQ(run.status(), "ok");
+    EXPECT_EQ(run.host->canvas().pixel(0, 0), 0xFF0000u);
+    EXPECT_EQ(run.host->canvas().pixel(1, 0), runner::Canvas::kWhite);
 }
 
 TEST(Pictures, FailuresNameThePath) {
