@@ -64,6 +64,11 @@ int main(int argc, char** argv) {
                           hasOption(argc, argv, "--version") || hasOption(argc, argv, "-v");
     if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("moxy: no display to open the window on; run with --headless\n", stderr);
+        return kExitUsage;
+    }
     qInstallMessageHandler(quietMessages);
     std::unique_ptr<QGuiApplication> app =
         headless ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);

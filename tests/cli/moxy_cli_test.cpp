@@ -151,6 +151,19 @@ TEST_F(MoxyCli, ScreenshotShowsTheDrawing) {
     EXPECT_GT(dark, 5);
 }
 
+TEST_F(MoxyCli, WithoutADisplayTheWindowModeSaysSo) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(environment);
+    process.start(kMoxy, {program(printHi())});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_THAT(process.readAllStandardError().toStdString(), HasSubstr("no display"));
+}
+
 TEST_F(MoxyCli, HelpAndVersion) {
     const cli::Outcome help = cli::run(kMoxy, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
