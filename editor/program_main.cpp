@@ -98,6 +98,12 @@ int programMain(int argc, char** argv, Program program, const char* version) {
     // are known only to QApplication; QT_QPA_PLATFORM does the same.)
     const bool windowless = !usageProblem(argumentList(argc, argv)).isEmpty() || parser.isSet(compileOption) ||
                             parser.isSet(helpOption) || parser.isSet(versionOption);
+    if (!windowless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr, "%s: no display to open the window on; use --compile to compile without one\n",
+                     program.name.toLocal8Bit().constData());
+        return kExitFileError;
+    }
     const std::unique_ptr<QCoreApplication> app =
         windowless ? std::make_unique<QCoreApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(program.name);
