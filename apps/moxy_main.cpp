@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -157,17 +156,14 @@ int main(int argc, char** argv) {
         keys = std::move(*parsed);
     }
 
+    platform::FileError readError{};
     // The runner keeps a table of four bytes per program character; real programs are far
     // smaller than this limit (a 10 MB Quillon source compiles to 4 MB).
-    constexpr qint64 kLargestProgram = qint64{64} << 20;
-    if (QFileInfo(path).size() > kLargestProgram) {
-        std::fprintf(stderr, "moxy: cannot read %s: larger than %lld MiB, too large for a MOXY program\n",
-                     filePath.c_str(), kLargestProgram >> 20);
-        return kExitUsage;
-    }
-    platform::FileError readError{};
-    std::optional<std::string> program = platform::readWholeFile(filePath, &readError);
+    constexpr std::size_t kLargestProgram = std::size_t{64} << 20;
+    std::optional<std::string> program = platform::readWholeFile(filePath, &readError, kLargestProgram);
     if (!program) {
+        if (readError.failure == platform::FileFailure::TooLarge)
+            readError.reason += ", too large for a MOXY program";
         std::fprintf(stderr, "moxy: cannot read %s: %s\n", filePath.c_str(), readError.reason.c_str());
         return kExitUsage;
     }
@@ -249,7 +245,7 @@ int main(int argc, char** argv) {
     switch (result.status) {
     case runner::RunResult::Status::RanPastEnd:
     case runner::RunResult::Status::Ended:
-        return written ? kExitOk : kExitRunError;
+        return written ? kExitOk : kExitUsage;  // the run was fine; a file it was to write was not
     case runner::RunResult::Status::StepLimit:
         return kExitSteps;
     case runner::RunResult::Status::Error: {

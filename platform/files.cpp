@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <ctime>
 
 namespace platform {
@@ -29,7 +30,7 @@ std::string localPath(std::string_view programPath) {
     return path;
 }
 
-std::optional<std::string> readWholeFile(const std::string& path, FileError* error) {
+std::optional<std::string> readWholeFile(const std::string& path, FileError* error, std::size_t maxBytes) {
     QFile file(qPath(path));
     if (path.empty() || !file.exists()) {
         fail(error, FileFailure::NotFound, QStringLiteral("No such file or directory"));
@@ -43,12 +44,27 @@ std::optional<std::string> readWholeFile(const std::string& path, FileError* err
         fail(error, FileFailure::Unreadable, file.errorString());
         return std::nullopt;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        fail(error, FileFailure::Unreadable, file.errorString());
-        return std::nullopt;
+    // Read in pieces, so that a device without end (or a huge file) stops at the limit.
+    std::string content;
+    if (file.size() > 0)
+        content.reserve(std::min(static_cast<std::size_t>(file.size()), maxBytes));
+    std::vector<char> piece(std::size_t{1} << 16);
+    while (true) {
+        const qint64 read = file.read(piece.data(), static_cast<qint64>(piece.size()));
+        if (read < 0) {
+            fail(error, FileFailure::Unreadable, file.errorString());
+            return std::nullopt;
+        }
+        if (read == 0)
+            break;
+        if (content.size() + static_cast<std::size_t>(read) > maxBytes) {
+            fail(error, FileFailure::TooLarge,
+                 QStringLiteral("larger than %1 MiB").arg(static_cast<qulonglong>(maxBytes >> 20)));
+            return std::nullopt;
+        }
+        content.append(piece.data(), static_cast<std::size_t>(read));
     }
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return content;
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view content, FileError* error) {

@@ -2,6 +2,7 @@
 // return std::optional or bool with a reason; callers decide what failure means.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,15 +15,20 @@ namespace platform {
 // so that programs written elsewhere still find their files.
 std::string localPath(std::string_view programPath);
 
-enum class FileFailure : std::uint8_t { NotFound, Unreadable, Unwritable };
+enum class FileFailure : std::uint8_t { NotFound, Unreadable, Unwritable, TooLarge };
 
 struct FileError {
     FileFailure failure;
     std::string reason;  // the system's words, e.g. "Permission denied"
 };
 
-// The whole file, byte for byte.
-std::optional<std::string> readWholeFile(const std::string& path, FileError* error = nullptr);
+// Files larger than this are not read whole: no text file or program of ours comes near it.
+inline constexpr std::size_t kLargestFile = std::size_t{256} << 20;
+
+// The whole file, byte for byte; a file (or device) longer than [maxBytes] fails with
+// FileFailure::TooLarge before more than that is read.
+std::optional<std::string> readWholeFile(const std::string& path, FileError* error = nullptr,
+                                         std::size_t maxBytes = kLargestFile);
 
 // Replaces the file with [content] atomically: a temporary file in the same folder is
 // renamed over it only when everything was written, so a failure never destroys the

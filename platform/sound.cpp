@@ -2,6 +2,7 @@
 
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -27,23 +28,29 @@ bool play(std::int32_t hertz, std::int32_t milliseconds) {
         snd_pcm_close(pcm);
         return false;
     }
-    const auto frames = static_cast<std::size_t>(static_cast<std::uint64_t>(kRate) * static_cast<std::uint64_t>(milliseconds) / 1000u);
-    std::vector<std::int16_t> samples(frames);
+    // A square wave, written a tenth of a second at a time whatever the duration.
+    const auto frames = static_cast<std::uint64_t>(kRate) * static_cast<std::uint64_t>(milliseconds) / 1000u;
+    std::vector<std::int16_t> samples(kRate / 10);
     const double step = 2.0 * M_PI * hertz / kRate;
-    for (std::size_t i = 0; i < frames; ++i)
-        samples[i] = static_cast<std::int16_t>(std::sin(step * static_cast<double>(i)) > 0 ? 8000 : -8000);
-    std::size_t done = 0;
+    std::uint64_t done = 0;
     bool ok = true;
-    while (done < frames) {
-        const snd_pcm_sframes_t written = snd_pcm_writei(pcm, samples.data() + done, frames - done);
-        if (written < 0) {
-            if (snd_pcm_recover(pcm, static_cast<int>(written), 1) < 0) {
-                ok = false;
-                break;
+    while (ok && done < frames) {
+        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(samples.size(), frames - done));
+        for (std::size_t i = 0; i < count; ++i)
+            samples[i] = static_cast<std::int16_t>(std::sin(step * static_cast<double>(done + i)) > 0 ? 8000 : -8000);
+        std::size_t written = 0;
+        while (written < count) {
+            const snd_pcm_sframes_t result = snd_pcm_writei(pcm, samples.data() + written, count - written);
+            if (result < 0) {
+                if (snd_pcm_recover(pcm, static_cast<int>(result), 1) < 0) {
+                    ok = false;
+                    break;
+                }
+                continue;
             }
-            continue;
+            written += static_cast<std::size_t>(result);
         }
-        done += static_cast<std::size_t>(written);
+        done += count;
     }
     if (ok)
         snd_pcm_drain(pcm);
@@ -57,9 +64,10 @@ void playTone(std::int32_t hertz, std::int32_t milliseconds) {
     if (milliseconds <= 0)
         return;
     const auto started = std::chrono::steady_clock::now();
-    if (hertz >= kLowestTone && hertz <= kHighestTone && play(hertz, milliseconds))
-        return;
-    // Whatever part of the duration a failed attempt did not take is waited in silence.
+    if (hertz >= kLowestTone && hertz <= kHighestTone)
+        play(hertz, milliseconds);
+    // Whatever part of the duration the device did not take (none, when there is no
+    // device) is waited in silence, so a beep always lasts its duration.
     const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
     if (spent < milliseconds)
         silence(static_cast<std::int32_t>(milliseconds - spent));

@@ -31,8 +31,11 @@ std::string BasicHost::checkedPath(std::string_view path, std::string_view what)
 std::string BasicHost::readFile(std::string_view path) {
     const std::string local = checkedPath(path, "the file");
     platform::FileError error{};
-    if (auto content = platform::readWholeFile(local, &error))
+    // A program's text file must fit into a cell.
+    if (auto content = platform::readWholeFile(local, &error, kLargestTextFile))
         return std::move(*content);
+    if (error.failure == platform::FileFailure::TooLarge)
+        throw RunError(Kind::TextTooLong, "\"" + local + "\": " + error.reason);
     throw RunError(error.failure == platform::FileFailure::NotFound ? Kind::FileNotFound : Kind::FileError,
                    "\"" + local + "\": " + error.reason);
 }
@@ -53,7 +56,7 @@ void BasicHost::startProgram(std::string_view commandLine) {
 }
 
 int BasicHost::windowPixels(double pixels) {
-    constexpr double kLargestWindow = 16384;
+    constexpr double kLargestWindow = 8192;  // a surface of at most 256 MiB
     if (std::isnan(pixels) || pixels < 0)
         throw RunError(Kind::InvalidArgument, "a window size of " + std::to_string(pixels) + " pixels");
     return static_cast<int>(std::lround(std::min(pixels, kLargestWindow)));

@@ -16,6 +16,8 @@ namespace runner {
 // The client area of the runner window at start, and so the drawing surface's size.
 inline constexpr int kClientWidth = 323;
 inline constexpr int kClientHeight = 243;
+// loadfile reads no file larger than one cell may hold.
+inline constexpr std::size_t kLargestTextFile = std::size_t{64} << 20;
 
 struct HostOptions {
     // With [safe] (--safe), program starts, and files outside [safeFolder], are refused.

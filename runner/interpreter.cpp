@@ -202,7 +202,9 @@ void Interpreter::setText(int cellNumber, std::string text) {
     if (text.size() > cell.text.size())
         checkGrowth(cell, text.size() - cell.text.size());
     m_totalText = m_totalText - cell.text.size() + text.size();
-    cell.text = std::move(text);
+    // Swapping, not assigning: the old text's memory goes with it, so that the limits on
+    // texts also bound what the cells hold.
+    std::string(std::move(text)).swap(cell.text);
     cell.cache = Cell::Cache::Unknown;
 }
 
@@ -230,6 +232,20 @@ int Interpreter::pictureHolder() const {
     if (m_picSelect < 0 || m_picSelect > m_highestHolder)
         throw RunError(Kind::NoSuchHolder, "picture holder " + std::to_string(m_picSelect) + " does not exist");
     return m_picSelect;
+}
+
+void Interpreter::traceStep(std::size_t stepStart, std::uint8_t code, std::size_t next) const {
+    const bool takesOperand =
+        code == static_cast<std::uint8_t>(Op::KeyState) || code == static_cast<std::uint8_t>(Op::System);
+    TraceStep step;
+    step.position = stepStart;
+    step.code = code;
+    step.operand = takesOperand && stepStart < m_program.size() ? static_cast<std::uint8_t>(m_program[stepStart]) : 0;
+    step.cell = m_pointer;
+    // A skip or a jump shows as a next position other than the following one.
+    const std::size_t following = stepStart + (takesOperand ? 2 : 1);
+    step.skippedTo = moxy::opInfo(code) && next != following ? next : 0;
+    m_trace(step);
 }
 
 RunOutcome Interpreter::run() {
@@ -279,29 +295,18 @@ RunOutcome Interpreter::run() {
                 cell.cache = Cell::Cache::Unknown;
                 ++position;
             } else if (moxy::opInfo(code)) {
-                m_jumpedTo = 0;
                 execute(code, position);
                 ++position;
-                if (code == static_cast<std::uint8_t>(Op::End) && !tracing)
+                if (code == static_cast<std::uint8_t>(Op::End)) {
+                    if (tracing)
+                        traceStep(stepStart, code, position);
                     return RunOutcome::Ended;
+                }
             } else {
                 ++position;
             }
-            if (tracing) [[unlikely]] {
-                TraceStep step;
-                step.position = stepStart;
-                step.code = code;
-                step.operand = (code == static_cast<std::uint8_t>(Op::KeyState) ||
-                                code == static_cast<std::uint8_t>(Op::System)) &&
-                                       stepStart < length
-                                   ? text[stepStart]
-                                   : 0;
-                step.cell = m_pointer;
-                step.skippedTo = moxy::opInfo(code) ? m_jumpedTo : 0;
-                m_trace(step);
-                if (code == static_cast<std::uint8_t>(Op::End))
-                    return RunOutcome::Ended;
-            }
+            if (tracing) [[unlikely]]
+                traceStep(stepStart, code, position);
         }
     } catch (RunError& error) {
         error.setLocation(stepStart, code);
@@ -437,7 +442,6 @@ RunOutcome Interpreter::run() {
         // as if the condition held.
         if (!holds && m_conditionEnds[position] != 0) {
             position = m_conditionEnds[position];
-            m_jumpedTo = position + 1;
         }
         return;
     }
@@ -451,7 +455,6 @@ RunOutcome Interpreter::run() {
                 throw RunError(Kind::LabelNotFound, "the program holds no label " + std::to_string(label));
             position = target;
         }
-        m_jumpedTo = position + 1;
         return;
     }
     case Op::End:

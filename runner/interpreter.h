@@ -69,6 +69,8 @@ public:
     std::size_t labelPosition(int number) const;
 
 private:
+    static constexpr std::size_t kKeptCapacity = 64;
+
     struct Cell {
         std::string text;
         double number = 0;
@@ -83,6 +85,7 @@ private:
     void growTo(int cellNumber);
     void execute(std::uint8_t code, std::size_t& position);
     void systemCall(std::uint8_t subCode);
+    void traceStep(std::size_t stepStart, std::uint8_t code, std::size_t next) const;
 
     double number(int cellNumber) {
         const Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
@@ -109,7 +112,10 @@ private:
             Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
             if (!cell.textPending) {
                 m_totalText -= cell.text.size();
-                cell.text.clear();
+                if (cell.text.capacity() > kKeptCapacity)
+                    std::string().swap(cell.text);  // a long text's memory goes with it
+                else
+                    cell.text.clear();
             }
             cell.number = value == 0 ? 0.0 : value;
             cell.cache = Cell::Cache::Number;
@@ -146,7 +152,6 @@ private:
     int m_digitHi = 0;
     int m_digitLo = 0;
     int m_picCount = 0;
-    std::size_t m_jumpedTo = 0;
 };
 
 }  // namespace runner

@@ -45,16 +45,17 @@ std::optional<moxy::Key> trackedKey(const QKeyEvent& event) {
         return static_cast<moxy::Key>(static_cast<int>(moxy::Key::A) + (key - Qt::Key_A));
     if (keypad)
         return std::nullopt;
-    // Shifted digits arrive as their symbols; the native key code tells the key.
-    int digitKey = key;
-    if (key < Qt::Key_0 || key > Qt::Key_9) {
-        const quint32 virtualKey = event.nativeVirtualKey();
-        digitKey = (virtualKey >= '0' && virtualKey <= '9') ? static_cast<int>(virtualKey) : -1;
-    }
-    if (digitKey == Qt::Key_0)
+    if (key == Qt::Key_0)
         return moxy::Key::Digit0;
-    if (digitKey >= Qt::Key_1 && digitKey <= Qt::Key_9)
-        return static_cast<moxy::Key>(static_cast<int>(moxy::Key::Digit1) + (digitKey - Qt::Key_1));
+    if (key >= Qt::Key_1 && key <= Qt::Key_9)
+        return static_cast<moxy::Key>(static_cast<int>(moxy::Key::Digit1) + (key - Qt::Key_1));
+    // With shift (or on keyboards whose digit row is shifted) the digit keys arrive as
+    // symbols: their scan codes on X11, 10 to 18 for 1 to 9 and 19 for 0, tell the key.
+    const quint32 scanCode = event.nativeScanCode();
+    if (scanCode >= 10 && scanCode <= 18)
+        return static_cast<moxy::Key>(static_cast<int>(moxy::Key::Digit1) + static_cast<int>(scanCode - 10));
+    if (scanCode == 19)
+        return moxy::Key::Digit0;
     return std::nullopt;
 }
 
@@ -206,8 +207,20 @@ void RunnerWindow::setKey(QKeyEvent* event, bool down) {
     // nothing.
     if (m_inDialog || event->isAutoRepeat())
         return;
-    if (const std::optional<moxy::Key> key = trackedKey(*event))
-        m_keysDown[static_cast<int>(*key)] = down;
+    // A release goes to the key its press set, even if shift changed in between.
+    const quint32 scanCode = event->nativeScanCode();
+    std::optional<moxy::Key> key = trackedKey(*event);
+    if (!down && scanCode != 0) {
+        if (const auto pressed = m_keyOfScanCode.find(scanCode); pressed != m_keyOfScanCode.end()) {
+            key = pressed->second;
+            m_keyOfScanCode.erase(pressed);
+        }
+    }
+    if (!key)
+        return;
+    m_keysDown[static_cast<int>(*key)] = down;
+    if (down && scanCode != 0)
+        m_keyOfScanCode[scanCode] = *key;
 }
 
 void RunnerWindow::keyPressEvent(QKeyEvent* event) { setKey(event, true); }

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -75,6 +76,7 @@ private:
     bool m_closed = false;
     bool m_inDialog = false;
     bool m_keysDown[moxy::kKeyCount] = {};
+    std::map<quint32, moxy::Key> m_keyOfScanCode;  // keys held down, by scan code
     QElapsedTimer m_sinceFrame;
     qint64 m_frameNanoseconds = 16'666'667;
 };

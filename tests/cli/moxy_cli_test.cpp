@@ -151,6 +151,23 @@ TEST_F(MoxyCli, ScreenshotShowsTheDrawing) {
     EXPECT_GT(dark, 5);
 }
 
+TEST_F(MoxyCli, EndlessFilesAndUnwritableOutputsAreReported) {
+    const cli::Outcome endless = cli::run(kMoxy, {"--headless", "/dev/zero"});
+    EXPECT_EQ(endless.exitCode, 1);
+    EXPECT_THAT(endless.err, HasSubstr("too large for a MOXY program"));
+
+    moxy::Writer loadZero;
+    loadZero.cell(130, 130).op(Op::Clear).text("/dev/zero").op(Op::SetPar1).cell(130, 131).system(moxy::SubCode::LoadFile);
+    const cli::Outcome load = cli::run(kMoxy, {"--headless", "--dump", "-", program(loadZero.code())});
+    EXPECT_EQ(load.exitCode, 2);
+    EXPECT_THAT(load.out, HasSubstr("end error text-too-long\n"));
+
+    const QString nowhere = folder.filePath(QStringLiteral("no/such/folder/dump.txt"));
+    const cli::Outcome dump = cli::run(kMoxy, {"--headless", "--dump", nowhere, program(printHi())});
+    EXPECT_EQ(dump.exitCode, 1);
+    EXPECT_THAT(dump.err, HasSubstr("cannot write " + nowhere.toStdString()));
+}
+
 TEST_F(MoxyCli, WithoutADisplayTheWindowModeSaysSo) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

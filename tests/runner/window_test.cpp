@@ -197,6 +197,24 @@ TEST(Keys, ShiftPlaysNoPartAndOtherKeysChangeNothing) {
         EXPECT_EQ(run.window->keyIsDown(info.key), info.key == moxy::Key::A) << info.name;
 }
 
+TEST(Keys, ShiftedDigitsAreTrackedByTheirKey) {
+    // On X11 shift+1 arrives as "!" with the 1 key's scan code (10); shift may be let go
+    // before the key, which then comes back up as "1".
+    WindowRun run("");
+    QCoreApplication::postEvent(run.window.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Exclam, Qt::ShiftModifier, 10,
+                                                                0, 0, QStringLiteral("!")));
+    QCoreApplication::postEvent(run.window.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_ParenRight, Qt::ShiftModifier,
+                                                                19, 0, 0, QStringLiteral(")")));
+    run.window->pumpEvents();
+    EXPECT_TRUE(run.window->keyIsDown(moxy::Key::Digit1));
+    EXPECT_TRUE(run.window->keyIsDown(moxy::Key::Digit0));
+    QCoreApplication::postEvent(run.window.get(), new QKeyEvent(QEvent::KeyRelease, Qt::Key_1, Qt::NoModifier, 10, 0, 0,
+                                                                QStringLiteral("1")));
+    run.window->pumpEvents();
+    EXPECT_FALSE(run.window->keyIsDown(moxy::Key::Digit1));
+    EXPECT_TRUE(run.window->keyIsDown(moxy::Key::Digit0));
+}
+
 TEST(Keys, ProgramsReadKeysAtYields) {
     // Wait in a yield loop until A is down, then record it.
     moxy::Writer writer;
