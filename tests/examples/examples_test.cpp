@@ -2,18 +2,12 @@
 // would reach: answers come through standard input, key presses through --keys (counted in
 // yields, never in time), random numbers through --seed, results through --dump and
 // --screenshot. --max-steps only guards against a program that would run forever.
-#include <QByteArray>
+#include "cli/cli_support.h"
+
 #include <QColor>
-#include <QDir>
-#include <QFile>
 #include <QImage>
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QStringList>
-#include <QTemporaryDir>
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <string>
 
@@ -21,62 +15,35 @@ using testing::HasSubstr;
 
 namespace {
 
-const QString kMoxy = QStringLiteral(MOXY_EXE);
 const QString kExamples = QStringLiteral(EXAMPLES_DIR);
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
+struct Outcome : cli::Outcome {
     std::string dump;
     QImage screenshot;
 };
 
-// Runs examples/[name].moxy headless in [folder] (the examples folder when empty) with the
-// runner options [options], [input] on standard input; collects the dump and the screenshot.
+// Runs examples/[name].moxy headless in [folder] with the runner options [options], [input]
+// on standard input; collects the dump and the screenshot.
 Outcome runExample(const QString& name, const QStringList& options, const QByteArray& input = {},
-               const QString& folder = {}) {
+                   const QString& folder = kExamples) {
     QTemporaryDir results;
     const QString dump = results.filePath(QStringLiteral("dump.txt"));
     const QString screenshot = results.filePath(QStringLiteral("screenshot.png"));
-    QProcess process;
-    process.setProgram(kMoxy);
-    process.setArguments(QStringList{"--headless", "--dump", dump, "--screenshot", screenshot} + options +
-                         QStringList{QDir(kExamples).filePath(name + QStringLiteral(".moxy"))});
-    process.setWorkingDirectory(folder.isEmpty() ? kExamples : folder);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     // The examples read and write numbers with a decimal point.
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    process.setProcessEnvironment(environment);
-    process.start();
-    EXPECT_TRUE(process.waitForStarted(10000));
-    process.write(input);
-    process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(100000)) << "timed out: " << name.toStdString();
-    Outcome run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput().toStdString();
-    run.err = process.readAllStandardError().toStdString();
-    QFile file(dump);
-    if (file.open(QIODevice::ReadOnly))
-        run.dump = file.readAll().toStdString();
-    run.screenshot.load(screenshot);
-    return run;
+    qputenv("LC_ALL", "C.UTF-8");
+    const cli::Outcome run =
+        cli::run(QStringLiteral(MOXY_EXE),
+                 QStringList{"--headless", "--dump", dump, "--screenshot", screenshot} + options +
+                     QStringList{QDir(kExamples).filePath(name + QStringLiteral(".moxy"))},
+                 input, folder);
+    return {run, cli::readFile(dump), QImage(screenshot)};
 }
 
-std::string readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll().toStdString();
-}
-
-std::string colourAt(const QImage& image, int x, int y) {
-    if (!image.valid(x, y))
-        return "<outside>";
-    const QColor colour = image.pixelColor(x, y);
-    return std::to_string(colour.red()) + "," + std::to_string(colour.green()) + "," + std::to_string(colour.blue());
+// The run ended with status 0 and its dump holds each of [lines] as a line or a line's end.
+void expectEnded(const Outcome& run, std::initializer_list<std::string> lines) {
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    for (const std::string& line : lines)
+        EXPECT_THAT(run.dump, HasSubstr(line + "\n"));
 }
 
 // How many pixels of [image] in the rectangle (x, y, width, height) have the colour [rgb].
@@ -91,10 +58,7 @@ int countColour(const QImage& image, int x, int y, int width, int height, QRgb r
 
 TEST(Examples, HelloWritesItsGreeting) {
     const Outcome run = runExample(QStringLiteral("hello"), {"--max-steps", "10000"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_THAT(run.dump, HasSubstr("cell 33150 Hello from Quillon\n"));
-    EXPECT_THAT(run.dump, HasSubstr("cell 33153 Hello, world!\n"));
-    EXPECT_THAT(run.dump, HasSubstr("end ok\n"));
+    expectEnded(run, {"cell 33150 Hello from Quillon", "cell 33153 Hello, world!", "end ok"});
     // Black text in the first line's place, nothing below the second.
     EXPECT_GT(countColour(run.screenshot, 20, 20, 90, 14, qRgb(0, 0, 0)), 20);
     EXPECT_EQ(countColour(run.screenshot, 0, 60, 323, 183, qRgb(0, 0, 0)), 0);
@@ -106,149 +70,108 @@ void expectDrawing(const QImage& image) {
     const struct {
         const char* what;
         int x, y;
-        const char* rgb;
+        QRgb rgb;
     } pixels[] = {
-        {"col9 1 black", 17, 17, "0,0,0"},
-        {"col9 2 red", 37, 17, "255,0,0"},
-        {"col9 3 green", 57, 17, "0,255,0"},
-        {"col9 4 blue", 77, 17, "0,0,255"},
-        {"col9 5 yellow", 97, 17, "255,255,0"},
-        {"col9 6 cyan", 117, 17, "0,255,255"},
-        {"col9 7 magenta", 137, 17, "255,0,255"},
-        {"col9 8 silver", 157, 24, "192,192,192"},
-        {"square's right edge left out", 25, 17, "255,255,255"},
-        {"ramp starts blue", 10, 45, "0,0,255"},
-        {"ramp's middle", 74, 45, "128,0,127"},
-        {"ramp ends red", 137, 54, "254,0,1"},
-        {"ramp's line end left out", 137, 55, "255,255,255"},
-        {"outer circle", 80, 110, "255,0,0"},
-        {"middle circle", 70, 110, "0,255,0"},
-        {"inner circle", 60, 110, "0,0,255"},
-        {"circle's centre", 50, 110, "255,255,255"},
-        {"box corner top left", 100, 80, "255,128,0"},
-        {"box corner top right", 180, 80, "255,128,0"},
-        {"box corner bottom right", 180, 140, "255,128,0"},
-        {"box corner bottom left", 100, 140, "255,128,0"},
-        {"cross", 140, 110, "255,128,0"},
-        {"first point", 10, 159, "255,0,255"},
-        {"lowest point", 158, 215, "255,0,255"},
-        {"between points", 12, 159, "255,255,255"},
-        {"picture at its size", 230, 105, "220,30,30"},
-        {"picture's highlight", 220, 95, "255,255,255"},
-        {"picture doubled", 290, 110, "220,30,30"},
-        {"picture doubled, lower right", 300, 120, "220,30,30"},
-        {"background", 5, 235, "255,255,255"},
+        {"col9 1 black", 17, 17, 0x000000}, {"col9 2 red", 37, 17, 0xff0000}, {"col9 3 green", 57, 17, 0x00ff00},
+        {"col9 4 blue", 77, 17, 0x0000ff}, {"col9 5 yellow", 97, 17, 0xffff00}, {"col9 6 cyan", 117, 17, 0x00ffff},
+        {"col9 7 magenta", 137, 17, 0xff00ff}, {"col9 8 silver", 157, 24, 0xc0c0c0},
+        {"ramp starts blue", 10, 45, 0x0000ff}, {"square's right edge left out", 25, 17, 0xffffff},
+        {"ramp's middle", 74, 45, 0x80007f}, {"ramp ends red", 137, 54, 0xfe0001},
+        {"ramp's line end left out", 137, 55, 0xffffff}, {"outer circle", 80, 110, 0xff0000},
+        {"middle circle", 70, 110, 0x00ff00}, {"inner circle", 60, 110, 0x0000ff},
+        {"circle's centre", 50, 110, 0xffffff}, {"box top left", 100, 80, 0xff8000},
+        {"box top right", 180, 80, 0xff8000}, {"box bottom right", 180, 140, 0xff8000},
+        {"box bottom left", 100, 140, 0xff8000}, {"cross", 140, 110, 0xff8000}, {"first point", 10, 159, 0xff00ff},
+        {"lowest point", 158, 215, 0xff00ff}, {"between points", 12, 159, 0xffffff},
+        {"picture at its size", 230, 105, 0xdc1e1e}, {"picture's highlight", 220, 95, 0xffffff},
+        {"picture doubled", 290, 110, 0xdc1e1e}, {"picture doubled, lower right", 300, 120, 0xdc1e1e},
+        {"background", 5, 235, 0xffffff},
     };
     for (const auto& pixel : pixels) {
         SCOPED_TRACE(pixel.what);
-        EXPECT_EQ(colourAt(image, pixel.x, pixel.y), pixel.rgb) << "at " << pixel.x << "," << pixel.y;
+        EXPECT_EQ(QColor(image.pixel(pixel.x, pixel.y)).name(), QColor(pixel.rgb).name()) << pixel.x << "," << pixel.y;
     }
     // The captions are black.
     EXPECT_GT(countColour(image, 30, 148, 40, 14, qRgb(0, 0, 0)), 20);
 }
 
-TEST(Examples, DrawingFindsItsPictureInTheCurrentFolder) {
-    const Outcome run = runExample(QStringLiteral("drawing"), {"--max-steps", "1000000"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.err, "");
-    EXPECT_THAT(run.dump, HasSubstr("end ok\n"));
-    expectDrawing(run.screenshot);
-}
-
-TEST(Examples, DrawingFindsItsPictureBesideTheRunnerFromAnyFolder) {
+TEST(Examples, DrawingFindsItsPictureInTheCurrentFolderOrBesideTheRunner) {
+    const Outcome here = runExample(QStringLiteral("drawing"), {"--max-steps", "1000000"});
+    expectEnded(here, {"end ok"});
+    EXPECT_EQ(here.err, "");
+    expectDrawing(here.screenshot);
+    // From any other folder the first try fails and the run starts again: retry holds yes,
+    // the path is the runner's.
     QTemporaryDir elsewhere;
-    const Outcome run = runExample(QStringLiteral("drawing"), {"--max-steps", "1000000"}, {}, elsewhere.path());
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    // The first try failed and the run started again: retry holds yes, the path is the runner's.
-    EXPECT_THAT(run.dump, HasSubstr("cell 33150 yes\n"));
-    EXPECT_THAT(run.dump, HasSubstr("/../examples/ball.png\n"));
-    EXPECT_THAT(run.dump, HasSubstr("end ok\n"));
-    expectDrawing(run.screenshot);
+    const Outcome there = runExample(QStringLiteral("drawing"), {"--max-steps", "1000000"}, {}, elsewhere.path());
+    expectEnded(there, {"cell 33150 yes", "/../examples/ball.png", "end ok"});
+    expectDrawing(there.screenshot);
 }
 
 TEST(Examples, CalculatorAnswersInMessageBoxesUntilCancel) {
     const Outcome run = runExample(QStringLiteral("calculator"), {"--max-steps", "100000"},
-                               "6\n*\n7\n10\n/\n4\n2.5\n-\n4\n1\n%\n2\n1\n/\n0\n100\n+\n23\n");
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out,
-              "6 * 7 = 42\n"
-              "10 / 4 = 2.5\n"
-              "2.5 - 4 = -1.5\n"
-              "Sorry, I only know + - * and /.\n"
-              "1 / 0 = Infinity\n"
-              "100 + 23 = 123\n");
+                                   "6\n*\n7\n10\n/\n4\n2.5\n-\n4\n1\n%\n2\n1\n/\n0\n100\n+\n23\n");
+    expectEnded(run, {"end ended"});
+    EXPECT_EQ(run.out, "6 * 7 = 42\n10 / 4 = 2.5\n2.5 - 4 = -1.5\nSorry, I only know + - * and /.\n"
+                       "1 / 0 = Infinity\n100 + 23 = 123\n");
     // Three questions a round, and the first question once more before the end of the input.
     EXPECT_THAT(run.err, HasSubstr("Operation: + - * or /\nSecond number?\nFirst number? (Cancel to stop)\n"));
-    EXPECT_THAT(run.dump, HasSubstr("end ended\n"));
 }
 
 TEST(Examples, NotebookAddsANumberedNoteEachRun) {
     QTemporaryDir folder;
-    const QString notebook = folder.filePath(QStringLiteral("notebook.txt"));
-
-    // The first run finds no notebook, fails once, starts again and writes the heading first.
-    const Outcome first = runExample(QStringLiteral("notebook"), {"--max-steps", "1000000"}, "first note\n", folder.path());
-    EXPECT_EQ(first.exitCode, 0) << first.err;
-    EXPECT_EQ(first.out, "My notebook\r\nNote 1: first note\n");
-    EXPECT_EQ(readFile(notebook), "My notebook\r\nNote 1: first note\r\n");
-
-    const Outcome second = runExample(QStringLiteral("notebook"), {"--max-steps", "1000000"}, "second note\n", folder.path());
-    EXPECT_EQ(second.exitCode, 0) << second.err;
-    EXPECT_EQ(readFile(notebook), "My notebook\r\nNote 1: first note\r\nNote 2: second note\r\n");
-    EXPECT_EQ(second.out, "My notebook\r\nNote 1: first note\r\nNote 2: second note\n");
-
-    // Cancel only shows the notebook.
-    const Outcome cancelled = runExample(QStringLiteral("notebook"), {"--max-steps", "1000000"}, {}, folder.path());
-    EXPECT_EQ(cancelled.exitCode, 0) << cancelled.err;
-    EXPECT_EQ(cancelled.out, "My notebook\r\nNote 1: first note\r\nNote 2: second note\r\n\n");
-    EXPECT_EQ(readFile(notebook), "My notebook\r\nNote 1: first note\r\nNote 2: second note\r\n");
-    EXPECT_THAT(cancelled.dump, HasSubstr("end ended\n"));
+    const std::string twoNotes = "My notebook\r\nNote 1: first note\r\nNote 2: second note\r\n";
+    const struct {
+        QByteArray input;
+        std::string out;
+        std::string notebook;
+        std::string end;
+    } runs[] = {
+        // The first run finds no notebook, fails once, starts again and writes the heading first.
+        {"first note\n", "My notebook\r\nNote 1: first note\n", "My notebook\r\nNote 1: first note\r\n", "end ok"},
+        {"second note\n", "My notebook\r\nNote 1: first note\r\nNote 2: second note\n", twoNotes, "end ok"},
+        // Cancel only shows the notebook.
+        {{}, twoNotes + "\n", twoNotes, "end ended"},
+    };
+    for (const auto& note : runs) {
+        SCOPED_TRACE(note.input.toStdString());
+        const Outcome run =
+            runExample(QStringLiteral("notebook"), {"--max-steps", "1000000"}, note.input, folder.path());
+        expectEnded(run, {note.end});
+        EXPECT_EQ(run.out, note.out);
+        EXPECT_EQ(cli::readFile(folder.filePath(QStringLiteral("notebook.txt"))), note.notebook);
+    }
 }
 
-TEST(Examples, GamePlayedToItsEndByAKeyScript) {
+TEST(Examples, GamePlayedToItsEndByAKeyScriptOrQ) {
     // Seed 1 drops the first balls at x = 50, 51 and 147. Left is held through yields 1 to 11
     // (the paddle moves 88 pixels to x = 53), Right through yields 84 to 90 (to x = 109): the
     // first three balls are caught, and with the paddle left there two of the next five.
-    const Outcome run = runExample(QStringLiteral("game"),
-                               {"--seed", "1", "--keys", "1:Left+ 12:Left- 84:Right+ 91:Right-", "--max-steps", "5000000"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "Game over! Score: 5\n");
-    EXPECT_THAT(run.dump, HasSubstr("cell 33150 5\n"));  // score
-    EXPECT_THAT(run.dump, HasSubstr("cell 33151 3\n"));  // misses
-    EXPECT_THAT(run.dump, HasSubstr("end ended\n"));
+    const QStringList seeded = {"--seed", "1", "--max-steps", "5000000", "--keys"};
+    const Outcome played =
+        runExample(QStringLiteral("game"), seeded + QStringList{"1:Left+ 12:Left- 84:Right+ 91:Right-"});
+    expectEnded(played, {"cell 33150 5", "cell 33151 3", "end ended"});  // score, misses
+    EXPECT_EQ(played.out, "Game over! Score: 5\n");
     // GAME OVER in red in the middle of the surface.
-    EXPECT_GT(countColour(run.screenshot, 120, 105, 90, 20, qRgb(255, 0, 0)), 20);
-}
-
-TEST(Examples, GameEndsWhenQIsPressed) {
-    const Outcome run = runExample(QStringLiteral("game"), {"--seed", "1", "--keys", "10:Q+", "--max-steps", "5000000"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "Game over! Score: 0\n");
-    EXPECT_THAT(run.dump, HasSubstr("cell 33150 0\n"));
-    EXPECT_THAT(run.dump, HasSubstr("cell 33151 0\n"));
-    EXPECT_THAT(run.dump, HasSubstr("end ended\n"));
+    EXPECT_GT(countColour(played.screenshot, 120, 105, 90, 20, qRgb(255, 0, 0)), 20);
+    const Outcome quit = runExample(QStringLiteral("game"), seeded + QStringList{"10:Q+"});
+    expectEnded(quit, {"cell 33150 0", "cell 33151 0", "end ended"});
+    EXPECT_EQ(quit.out, "Game over! Score: 0\n");
 }
 
 TEST(Examples, CountdownWritesTenNumbersAndLiftoff) {
     const Outcome run = runExample(QStringLiteral("countdown"), {"--max-steps", "10000"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_THAT(run.dump, HasSubstr("cell 28050 0\n"));          // the counter, n n
-    EXPECT_THAT(run.dump, HasSubstr("cell 29580 Liftoff!\n"));   // t t
-    EXPECT_THAT(run.dump, HasSubstr("cell 30855 190\n"));        // y y: ten rows of 18 pixels
-    EXPECT_THAT(run.dump, HasSubstr("end ok\n"));
+    // The counter n n, t t, and y y: ten rows of 18 pixels.
+    expectEnded(run, {"cell 28050 0", "cell 29580 Liftoff!", "cell 30855 190", "end ok"});
     EXPECT_GT(countColour(run.screenshot, 20, 10, 20, 14, qRgb(0, 0, 255)), 10);   // "10" in blue
     EXPECT_GT(countColour(run.screenshot, 20, 190, 50, 14, qRgb(255, 0, 0)), 20);  // "Liftoff!" in red
 }
 
 TEST(Examples, TableWritesTheTimesTableOfTheAnswer) {
     const Outcome run = runExample(QStringLiteral("table"), {"--max-steps", "100000"}, "7\n");
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+    // The answer where the run started, i i past the last row, k k, and p p: 10 x 7.
+    expectEnded(run, {"cell 255 7", "cell 26775 11", "cell 27285 7", "cell 28560 70", "end ok"});
     EXPECT_EQ(run.err, "Which times table?\n");
-    EXPECT_THAT(run.dump, HasSubstr("cell 255 7\n"));     // the answer, where the run started
-    EXPECT_THAT(run.dump, HasSubstr("cell 26775 11\n"));  // i i, past the last row
-    EXPECT_THAT(run.dump, HasSubstr("cell 27285 7\n"));   // k k
-    EXPECT_THAT(run.dump, HasSubstr("cell 28560 70\n"));  // p p: 10 x 7
-    EXPECT_THAT(run.dump, HasSubstr("end ok\n"));
     EXPECT_GT(countColour(run.screenshot, 20, 190, 120, 14, qRgb(0, 0, 0)), 20);  // the tenth row
 }
 

@@ -1,5 +1,6 @@
 // Helpers for the Quillon compiler tests: compile a source while collecting messages and
-// progress values, and show the code after the header as a listing.
+// progress values, show the code after the header as a listing, and walk tables of sources
+// with their expected listings and messages.
 #pragma once
 
 #include "moxy/format.h"
@@ -19,10 +20,13 @@ struct Compiled {
     std::vector<quillon::Diagnostic> diagnostics;
     std::vector<int> progress;
 
-    std::vector<std::string> messages() const {
+    enum class Place { No, Yes };
+    // Each message's text, after "LINE:COLUMN " with Place::Yes.
+    std::vector<std::string> messages(Place place = Place::No) const {
         std::vector<std::string> texts;
-        for (const quillon::Diagnostic& diagnostic : diagnostics)
-            texts.push_back(diagnostic.text);
+        for (const quillon::Diagnostic& d : diagnostics)
+            texts.push_back((place == Place::Yes ? std::to_string(d.line) + ":" + std::to_string(d.column) + " " : "") +
+                            d.text);
         return texts;
     }
 };
@@ -48,17 +52,40 @@ inline std::string bodyListing(const quillon::CompileResult& result) { return mo
 // "dim[a]\r\ndim[b]\r\n..." for each name, CR LF after each, as the editor hands text over.
 inline std::string declarations(std::initializer_list<std::string_view> names) {
     std::string source;
-    for (std::string_view name : names) {
-        source += "dim[";
-        source += name;
-        source += "]\r\n";
-    }
+    for (std::string_view name : names)
+        source.append("dim[").append(name).append("]\r\n");
     return source;
 }
 
 // The listing line of a reference to the slot with indices [first], [second].
 inline std::string cellLine(int first, int second) {
     return "SelectCell " + std::to_string(moxy::cellNumber(first, second)) + "\n";
+}
+
+// a, b, c and d, the first four names declared, and the references to them.
+inline const std::string kNames = declarations({"a", "b", "c", "d"});
+inline const std::string kA = "SelectCell 33150\n", kB = "SelectCell 33151\n";
+inline const std::string kC = "SelectCell 33152\n", kD = "SelectCell 33153\n";
+inline const std::string kAb = kA + "SetPar1\n" + kB;     // a into Par1, b selected
+inline const std::string kAbc = kAb + "SetPar2\n" + kC;   // and b into Par2, c selected
+inline const std::string kAbcd = kAbc + "SetRes\n" + kD;  // and c into Res, d selected
+inline const std::string kUndeclared = "Error: Variable doesnt exist. ";
+
+// A source, the listing of the code after the header, and every message, in order.
+struct ListingCase {
+    std::string source;
+    std::string listing;
+    std::vector<std::string> messages = {};
+};
+
+// Compiles [prefix] followed by each case's source and checks the listing and the messages.
+inline void expectListings(const std::vector<ListingCase>& cases, const std::string& prefix = kNames) {
+    for (const ListingCase& c : cases) {
+        SCOPED_TRACE(c.source);
+        const Compiled compiled = compileSource(prefix + c.source);
+        EXPECT_EQ(bodyListing(compiled.result), c.listing);
+        EXPECT_EQ(compiled.messages(), c.messages);
+    }
 }
 
 }  // namespace quillon_testing
