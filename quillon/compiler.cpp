@@ -5,7 +5,8 @@
 #include "quillon/compiler.h"
 
 #include "moxy/format.h"
-#include "quillon/delimiter_search.h"
+#include "editor/delimiter_search.h"
+#include "editor/scan_support.h"
 #include "quillon/keywords.h"
 #include "quillon/name_table.h"
 #include "quillon/number_text.h"
@@ -76,83 +77,6 @@ std::string_view referenceOf(int slot) {
     return std::string_view(references).substr(static_cast<std::size_t>(slot) * length, length);
 }
 
-// Lines and columns of source offsets; the offsets asked for never go back, so the text
-// is walked once.
-class LineCounter {
-public:
-    explicit LineCounter(std::string_view text) : m_text(text) {}
-
-    std::pair<int, int> locate(std::size_t offset) {
-        if (offset < m_done) {
-            m_done = 0;
-            m_line = 1;
-            m_lineStart = 0;
-        }
-        for (; m_done < offset; ++m_done) {
-            const char c = m_text[m_done];
-            if (c > '\r')
-                continue;
-            // A CR directly before an LF is part of one line break, counted at the LF.
-            if (c == '\n' || (c == '\r' && (m_done + 1 == m_text.size() || m_text[m_done + 1] != '\n'))) {
-                ++m_line;
-                m_lineStart = m_done + 1;
-            }
-        }
-        return {m_line, static_cast<int>(offset - m_lineStart + 1)};
-    }
-
-private:
-    std::string_view m_text;
-    std::size_t m_done = 0;  // offsets before this one are counted
-    int m_line = 1;
-    std::size_t m_lineStart = 0;
-};
-
-// The caption's percentage: scan position / limit x 100, rounded half to even, handed on
-// only when it changes. The value never falls as the position grows, so the next position
-// where it changes is found once by bisection instead of computing it at every position.
-class ProgressMeter {
-public:
-    ProgressMeter(const std::function<void(int)>& progress, long long limit)
-        : m_progress(progress), m_limit(limit) {}
-
-    void at(long long position) {
-        if (!m_progress || position < m_next)
-            return;
-        const long long percent = valueAt(position);
-        m_progress(static_cast<int>(percent));
-        m_next = nextChange(position, percent);
-    }
-
-private:
-    long long valueAt(long long position) const {
-        return static_cast<long long>(roundHalfEven(static_cast<double>(position) / static_cast<double>(m_limit) * 100.0));
-    }
-
-    // The first position after [position] whose value exceeds [percent].
-    long long nextChange(long long position, long long percent) const {
-        long long below = position;
-        long long step = 1;
-        while (valueAt(position + step) <= percent) {
-            below = position + step;
-            step *= 2;
-        }
-        long long above = position + step;
-        while (above - below > 1) {
-            const long long middle = below + (above - below) / 2;
-            if (valueAt(middle) <= percent)
-                below = middle;
-            else
-                above = middle;
-        }
-        return above;
-    }
-
-    const std::function<void(int)>& m_progress;
-    long long m_limit;
-    long long m_next = 1;  // the first position always reports
-};
-
 class Compiler {
 public:
     Compiler(std::string_view source, const std::function<void(const Diagnostic&)>& report,
@@ -185,9 +109,9 @@ private:
     long long m_keywordPosition = 1;  // where the statement being translated begins
     moxy::Writer m_writer;
     NameTable m_names;
-    DelimiterSearch m_search;
-    LineCounter m_lines;
-    ProgressMeter m_progress;
+    editor::DelimiterSearch m_search;
+    editor::LineCounter m_lines;
+    editor::ProgressMeter m_progress;
     const std::function<void(const Diagnostic&)>& m_report;
     std::vector<MapEntry> m_map;
     std::optional<long long> m_caret;  // set when a declaration abandoned the compile

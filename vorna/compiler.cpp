@@ -1,16 +1,16 @@
 // The VORNA scan: one pass over the source in which every position is tested against
 // the mnemonics in table order; a match appends its code and moves the scan past the
 // mnemonic, and the step to the next position then passes over one more character.
-// DIM and USE read their bracketed name with the shared extractBetween but do not move
-// past the brackets, so the name's own characters are scanned too.
+// DIM and USE read their bracketed name with the shared ExtractBetween (its search that
+// remembers what it has searched) but do not move past the brackets, so the name's own
+// characters are scanned too.
 #include "vorna/compiler.h"
 
-#include "editor/extract_between.h"
+#include "editor/delimiter_search.h"
+#include "editor/scan_support.h"
 #include "moxy/format.h"
 #include "vorna/mnemonics.h"
 
-#include <climits>
-#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <unordered_map>
@@ -18,8 +18,6 @@
 namespace vorna {
 
 namespace {
-
-int saturatedInt(std::size_t value) { return value > INT_MAX ? INT_MAX : static_cast<int>(value); }
 
 // The declared names, in declaration order, as views into the source. Index count always
 // exists and holds the empty name; only the first index of each name matters to USE, so
@@ -45,52 +43,20 @@ private:
     std::size_t m_count = 0;
 };
 
-// Source map entries for source offsets asked for in ascending order: one walk over the
-// source counts the lines.
-class LineCounter {
-public:
-    explicit LineCounter(std::string_view source) : m_source(source) {}
-
-    MapEntry entry(std::size_t offset, std::size_t codePosition) {
-        for (; m_offset < offset; ++m_offset) {
-            const char c = m_source[m_offset];
-            // CR LF ends its line at the LF; a CR alone ends it at the CR.
-            const bool crBeforeLf = c == '\r' && m_offset + 1 < m_source.size() && m_source[m_offset + 1] == '\n';
-            if ((c == '\n' || c == '\r') && !crBeforeLf) {
-                ++m_line;
-                m_lineStart = m_offset + 1;
-            }
-        }
-        return {codePosition, saturatedInt(m_line), saturatedInt(offset - m_lineStart + 1)};
-    }
-
-private:
-    std::string_view m_source;
-    std::size_t m_offset = 0;
-    std::size_t m_line = 1;
-    std::size_t m_lineStart = 0;
-};
-
-// [position] / [limit] x 100 in floating point, a half rounded to the even neighbour.
-int percentOf(long long position, long long limit) {
-    const double exact = static_cast<double>(position) / static_cast<double>(limit) * 100.0;
-    double whole = std::floor(exact);
-    const double fraction = exact - whole;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0))
-        whole += 1.0;
-    return static_cast<int>(whole);
-}
-
 class Compiler {
 public:
     Compiler(std::string_view source, const std::function<void(int)>& progress)
-        : m_source(source), m_limit(static_cast<long long>(source.size())), m_progress(progress), m_lines(source) {}
+        : m_source(source),
+          m_limit(static_cast<long long>(source.size())),
+          m_progress(progress, m_limit),
+          m_lines(source),
+          m_search(source) {}
 
     CompileResult run() {
         for (m_position = 1; m_position <= m_limit; ++m_position) {
             if (const Mnemonic* mnemonic = matchAt(m_position))
                 compile(*mnemonic);
-            reportProgress();
+            m_progress.at(m_position);
         }
         return {m_writer.take(), std::move(m_map)};
     }
@@ -126,14 +92,14 @@ private:
                 m_writer.byte(static_cast<std::uint8_t>(m_source[static_cast<std::size_t>(m_position - 1)]));
             break;
         }
-        if (m_writer.code().size() > codeStart)
-            m_map.push_back(m_lines.entry(sourceOffset, codeStart + 1));
+        if (m_writer.code().size() > codeStart) {
+            const auto [line, column] = m_lines.locate(sourceOffset);
+            m_map.push_back({codeStart + 1, line, column});
+        }
     }
 
     // The bracketed name from the scan position on; nullopt when no "]" follows.
-    std::optional<std::string_view> bracketedName() const {
-        return editor::extractBetween('[', ']', m_position, m_source);
-    }
+    std::optional<std::string_view> bracketedName() { return m_search.extract('[', ']', m_position); }
 
     void declare() {
         // A failed extraction leaves the name of the previous DIM, which is stored again.
@@ -175,20 +141,11 @@ private:
         ++m_labelCounter;
     }
 
-    void reportProgress() {
-        if (!m_progress)
-            return;
-        const int percent = percentOf(m_position, m_limit);
-        if (percent == m_lastPercent)
-            return;
-        m_lastPercent = percent;
-        m_progress(percent);
-    }
-
     std::string_view m_source;
     long long m_limit;
-    const std::function<void(int)>& m_progress;
-    LineCounter m_lines;
+    editor::ProgressMeter m_progress;
+    editor::LineCounter m_lines;
+    editor::DelimiterSearch m_search;
 
     long long m_position = 1;  // 1-based scan position
     moxy::Writer m_writer;
@@ -200,7 +157,6 @@ private:
     std::size_t m_tracked = 0;        // where the compiler assumes the run-time pointer stands
     std::size_t m_pointerSteps = 0;   // codes the pointer moves have appended so far
     long long m_labelCounter = 1;     // the number the next LABEL takes
-    int m_lastPercent = -1;           // none reported yet
 };
 
 }  // namespace

@@ -3,7 +3,7 @@
 // about the same bytes and checks each answer against the shared ExtractBetween.
 #include "editor/extract_between.h"
 #include "quillon/compiler.h"
-#include "quillon/delimiter_search.h"
+#include "editor/delimiter_search.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,7 +14,7 @@ namespace {
 
 void checkDelimiterSearch(std::string_view text) {
     static constexpr char kDelimiters[] = {'[', ']', '{', '}', 't', '*'};
-    quillon::DelimiterSearch search(text);
+    editor::DelimiterSearch search(text);
     long long start = 0;
     // The compile's questions mostly move forward, with small steps back and jumps.
     for (std::size_t i = 0; i + 1 < text.size() && i < 128; i += 2) {

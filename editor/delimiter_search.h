@@ -10,7 +10,7 @@
 #include <optional>
 #include <string_view>
 
-namespace quillon {
+namespace editor {
 
 class DelimiterSearch {
 public:
@@ -50,4 +50,4 @@ private:
     std::uint32_t m_clock = 0;
 };
 
-}  // namespace quillon
+}  // namespace editor
