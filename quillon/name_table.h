@@ -42,9 +42,6 @@ public:
     // the number of slots reserved.
     int reserve(std::optional<double> count);
 
-    // Slots filled so far (names and reservations); the first empty slot's place.
-    int filled() const { return m_filled; }
-
 private:
     struct Entry {
         std::string_view name;
