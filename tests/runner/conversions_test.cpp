@@ -5,12 +5,12 @@
 #include <cmath>
 #include <limits>
 
-using runner::NumberFormat;
 using runner::ParseStatus;
 
 namespace {
-const NumberFormat kPoint{'.'};
-const NumberFormat kComma{','};
+const runner::NumberFormat kPoint{'.'};
+const runner::NumberFormat kComma{','};
+constexpr double kInf = std::numeric_limits<double>::infinity();
 }  // namespace
 
 TEST(Number, ReadsTheTextsAProgramWrites) {
@@ -19,10 +19,9 @@ TEST(Number, ReadsTheTextsAProgramWrites) {
         double expected;
     };
     const Case cases[] = {
-        {"0", 0},          {"42", 42},          {"-7", -7},         {"+7", 7},
-        {"2.5", 2.5},      {".5", 0.5},         {"5.", 5},          {"  12  ", 12},
-        {"\t3", 3},        {"1E+15", 1e15},     {"1.5E-05", 1.5e-5}, {"2e3", 2000},
-        {"007", 7},        {"1e-400", 0},       {"-0", 0},
+        {"42", 42},       {"-7", -7},       {"+7", 7},         {".5", 0.5},         {"5.", 5},
+        {"  12  ", 12},   {"\t3", 3},       {"1E+15", 1e15},   {"1.5E-05", 1.5e-5}, {"2e3", 2000},
+        {"007", 7},       {"1e-400", 0},    {"-0", 0},         {"Infinity", kInf},  {"-Infinity", -kInf},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -30,14 +29,7 @@ TEST(Number, ReadsTheTextsAProgramWrites) {
         ASSERT_EQ(runner::parseNumber(c.text, kPoint, value), ParseStatus::Ok);
         EXPECT_EQ(value, c.expected);
     }
-}
-
-TEST(Number, ReadsBackInfinityAndNaN) {
     double value = 0;
-    ASSERT_EQ(runner::parseNumber("Infinity", kPoint, value), ParseStatus::Ok);
-    EXPECT_EQ(value, std::numeric_limits<double>::infinity());
-    ASSERT_EQ(runner::parseNumber("-Infinity", kPoint, value), ParseStatus::Ok);
-    EXPECT_EQ(value, -std::numeric_limits<double>::infinity());
     ASSERT_EQ(runner::parseNumber("NaN", kPoint, value), ParseStatus::Ok);
     EXPECT_TRUE(std::isnan(value));
 }
@@ -75,19 +67,19 @@ TEST(Whole, RoundsHalvesToEvenAndChecksTheRange) {
         double value;
         std::int32_t expected;
     };
-    const Case cases[] = {{1.5, 2}, {2.5, 2}, {-2.5, -2}, {-40.5, -40}, {0.49, 0}, {2147483647.0, 2147483647},
-                          {-2147483648.0, -2147483647 - 1}, {2147483647.4, 2147483647}};
+    const Case cases[] = {{1.5, 2}, {2.5, 2}, {-2.5, -2}, {0.49, 0}, {2147483647.4, 2147483647},
+                          {-2147483648.0, -2147483647 - 1}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
         std::int32_t whole = 0;
         ASSERT_TRUE(runner::roundToWhole(c.value, whole));
         EXPECT_EQ(whole, c.expected);
     }
-    std::int32_t whole = 0;
-    EXPECT_FALSE(runner::roundToWhole(2147483647.5, whole));
-    EXPECT_FALSE(runner::roundToWhole(-2147483649.0, whole));
-    EXPECT_FALSE(runner::roundToWhole(std::nan(""), whole));
-    EXPECT_FALSE(runner::roundToWhole(std::numeric_limits<double>::infinity(), whole));
+    for (double outside : {2147483647.5, -2147483649.0, std::nan(""), kInf}) {
+        SCOPED_TRACE(outside);
+        std::int32_t whole = 0;
+        EXPECT_FALSE(runner::roundToWhole(outside, whole));
+    }
 }
 
 TEST(Text, WritesFifteenSignificantDigitsWithoutTrailingZeros) {
@@ -96,29 +88,17 @@ TEST(Text, WritesFifteenSignificantDigitsWithoutTrailingZeros) {
         const char* expected;
     };
     const Case cases[] = {
-        {3, "3"},
-        {-2.5, "-2.5"},
-        {0.25, "0.25"},
-        {0.1 + 0.2, "0.3"},
-        {1.0 / 3, "0.333333333333333"},
-        {2.0 / 3, "0.666666666666667"},
-        {123456789012345.0, "123456789012345"},
-        {999999999999999.0, "999999999999999"},
-        {1e15, "1E+15"},
-        {999999999999999.9, "1E+15"},
-        {1.5e20, "1.5E+20"},
-        {-1.5e20, "-1.5E+20"},
-        {0.0001, "0.0001"},
-        {0.00015, "0.00015"},
+        {3, "3"},                       {-2.5, "-2.5"},
+        {0.1 + 0.2, "0.3"},             {1.0 / 3, "0.333333333333333"},
+        {2.0 / 3, "0.666666666666667"}, {999999999999999.0, "999999999999999"},
+        {1e15, "1E+15"},                {999999999999999.9, "1E+15"},
+        {-1.5e20, "-1.5E+20"},          {1e100, "1E+100"},
+        {0.0001, "0.0001"},             {0.00015, "0.00015"},
         {0.00001, "1E-05"},
         {1.5e-5, "1.5E-05"},
         {1e-100, "1E-100"},
-        {1e100, "1E+100"},
-        {-0.0, "0"},
-        {12.5, "12.5"},
-        {1e14 + 0.5, "100000000000000"},
-        {std::numeric_limits<double>::infinity(), "Infinity"},
-        {-std::numeric_limits<double>::infinity(), "-Infinity"},
+        {-0.0, "0"},                    {1e14 + 0.5, "100000000000000"},
+        {kInf, "Infinity"},             {-kInf, "-Infinity"},
         {std::nan(""), "NaN"},
     };
     for (const Case& c : cases) {
@@ -129,7 +109,7 @@ TEST(Text, WritesFifteenSignificantDigitsWithoutTrailingZeros) {
 
 TEST(Text, ReadsBackAsTheSameText) {
     // Whatever text(d) writes, number() reads, and text() of that gives the same text.
-    for (double value : {1.0 / 7, -123.456, 1e-7, 6.02214076e23, 0.5, 1e15, 3e-5}) {
+    for (double value : {1.0 / 7, -123.456, 1e-7, 6.02214076e23, 1e15, 3e-5}) {
         SCOPED_TRACE(value);
         const std::string text = runner::formatNumber(value, kPoint);
         double back = 0;

@@ -24,10 +24,8 @@ using runner::HeadlessHost;
 
 namespace {
 
-moxy::Writer& set(moxy::Writer& writer, int k, std::string_view text) {
-    return writer.cell(130, 130 + k).op(Op::Clear).text(text);
-}
 moxy::Writer& slot(moxy::Writer& writer, int k) { return writer.cell(130, 130 + k); }
+moxy::Writer& set(moxy::Writer& writer, int k, std::string_view text) { return slot(writer, k).op(Op::Clear).text(text); }
 
 struct HeadlessRun {
     std::unique_ptr<HeadlessHost> host;
@@ -50,10 +48,8 @@ struct HeadlessRun {
         interpreter = std::make_unique<runner::Interpreter>(program, *host, options);
         result = runner::runWithRestart(*interpreter);
         std::rewind(out);
-        char buffer[4096];
-        std::size_t read = 0;
-        while ((read = std::fread(buffer, 1, sizeof buffer, out)) > 0)
-            output.append(buffer, read);
+        for (int c; (c = std::fgetc(out)) != EOF;)
+            output += static_cast<char>(c);
         std::fclose(in);
         std::fclose(out);
         std::fclose(prompts);
@@ -89,9 +85,8 @@ TEST(Pictures, LoadScaleAndPaintEveryFormat) {
     for (const char* format : {"png", "bmp", "jpg", "gif"}) {
         SCOPED_TRACE(format);
         const QString path = folder.filePath(QStringLiteral("green.") + format);
-        if (std::string(format) != "gif") {
+        if (std::string(format) != "gif")
             ASSERT_TRUE(picture.save(path, format));
-        }
         moxy::Writer writer;
         writer.op(Op::NewPictureHolder);
         set(writer, 0, "1").op(Op::SelectPictureHolder);
@@ -106,9 +101,8 @@ TEST(Pictures, LoadScaleAndPaintEveryFormat) {
         const std::uint32_t inside = canvas.pixel(30, 35);
         EXPECT_LT(inside & 0xFF, 40u);                 // little red
         EXPECT_GT((inside >> 8) & 0xFF, 200u);         // green
-        EXPECT_EQ(canvas.pixel(9, 35), runner::Canvas::kWhite);
-        EXPECT_EQ(canvas.pixel(50, 35), runner::Canvas::kWhite);
-        EXPECT_EQ(canvas.pixel(30, 50), runner::Canvas::kWhite);
+        for (auto [x, y] : {std::pair{9, 35}, {50, 35}, {30, 50}})
+            EXPECT_EQ(canvas.pixel(x, y), runner::Canvas::kWhite) << x << "," << y;
     }
 }
 
@@ -130,8 +124,12 @@ TEST(Pictures, TransparentPartsShowTheDrawingBeneath) {
     EXPECT_EQ(run.host->canvas().pixel(1, 0), runner::Canvas::kWhite);
 }
 
-TEST(Pictures, FailuresNameThePath) {
+TEST(Pictures, FailuresNameThePathAndBackslashesAreSlashes) {
     QTemporaryDir folder;
+    QDir(folder.path()).mkdir(QStringLiteral("art"));
+    QImage picture(2, 2, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    ASSERT_TRUE(picture.save(folder.filePath(QStringLiteral("art/dot.bmp"))));
     const QString text = folder.filePath(QStringLiteral("notes.png"));
     writeAll(text, "not a picture");
     struct Case {
@@ -143,6 +141,7 @@ TEST(Pictures, FailuresNameThePath) {
         {local(folder.filePath(QStringLiteral("missing.png"))), "error file-not-found", "missing.png"},
         {local(text), "error not-a-picture", "notes.png"},
         {"", "error empty-holder", "holds no picture"},
+        {local(folder.path()) + "\\art\\dot.bmp", "ok", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.status);
@@ -151,20 +150,8 @@ TEST(Pictures, FailuresNameThePath) {
         set(writer, 2, "5").op(Op::SetPar1).op(Op::SetPar2).op(Op::SetRes).op(Op::PaintPicture);
         HeadlessRun run(writer.code());
         EXPECT_EQ(run.status(), c.status);
-        EXPECT_THAT(run.result.error->detail(), testing::HasSubstr(c.detail));
+        EXPECT_THAT(run.result.error ? run.result.error->detail() : "", testing::HasSubstr(c.detail));
     }
-}
-
-TEST(Pictures, BackslashSeparatorsAreReadAsSlashes) {
-    QTemporaryDir folder;
-    QDir(folder.path()).mkdir(QStringLiteral("art"));
-    QImage picture(2, 2, QImage::Format_RGB32);
-    picture.fill(Qt::black);
-    ASSERT_TRUE(picture.save(folder.filePath(QStringLiteral("art/dot.bmp"))));
-    moxy::Writer writer;
-    set(writer, 1, local(folder.path()) + "\\art\\dot.bmp").op(Op::LoadPicture);
-    HeadlessRun run(writer.code());
-    EXPECT_EQ(run.status(), "ok");
 }
 
 TEST(Headless, WindowCallsChangeTheVirtualWindow) {
@@ -179,23 +166,17 @@ TEST(Headless, WindowCallsChangeTheVirtualWindow) {
     HeadlessHost::Settings settings;
     settings.screen = {1280, 1024};
     HeadlessRun run(writer.code(), settings);
-    EXPECT_EQ(run.at(0), "1280");
-    EXPECT_EQ(run.at(1), "1024");
-    EXPECT_EQ(run.host->canvas().width(), 400);
-    EXPECT_EQ(run.host->canvas().height(), 300);
-    EXPECT_EQ(run.host->windowTop(), 15);
-    EXPECT_EQ(run.host->windowLeft(), 25);
+    EXPECT_EQ(run.at(0) + "x" + run.at(1), "1280x1024");
+    EXPECT_EQ(QSize(run.host->canvas().width(), run.host->canvas().height()), QSize(400, 300));
+    EXPECT_EQ(QPoint(run.host->windowLeft(), run.host->windowTop()), QPoint(25, 15));
     EXPECT_EQ(run.host->caption(), "My game");
 
     moxy::Writer negative;
     set(negative, 2, "-5").system(SubCode::SetWindowWidth);
     EXPECT_EQ(HeadlessRun(negative.code()).status(), "error invalid-argument");
-}
-
-TEST(Headless, InitialSurfaceIsTheClientArea) {
-    HeadlessRun run("");
-    EXPECT_EQ(run.host->canvas().width(), 323);
-    EXPECT_EQ(run.host->canvas().height(), 243);
+    // Before any call the surface is the client area.
+    HeadlessRun empty("");
+    EXPECT_EQ(QSize(empty.host->canvas().width(), empty.host->canvas().height()), QSize(323, 243));
 }
 
 TEST(Headless, DrawingColoursByDigitAndValue) {
@@ -258,7 +239,6 @@ TEST(TextFiles, WriteThenLoadRoundTrips) {
     QTemporaryDir folder;
     const std::string path = local(folder.filePath(QStringLiteral("out.txt")));
     EXPECT_EQ(writeFile(path, "xyz"), "ok");
-    EXPECT_EQ(readAll(QString::fromStdString(path)), "xyz\r\n");
     EXPECT_EQ(loadFile(path).second, "xyz\r\n");
     EXPECT_EQ(writeFile(path, "new"), "ok");  // replaces the old content
     EXPECT_EQ(readAll(QString::fromStdString(path)), "new\r\n");
@@ -335,9 +315,7 @@ TEST(Console, MessageBoxesPrintAndInputBoxesReadLines) {
     slot(writer, 3).op(Op::InputBox);
     set(writer, 4, "Hello").system(SubCode::MessageBox);
     HeadlessRun run(writer.code(), {}, "Ada\r\nBob\n");
-    EXPECT_EQ(run.at(1), "Ada");
-    EXPECT_EQ(run.at(2), "Bob");
-    EXPECT_EQ(run.at(3), "");  // end of input counts as Cancel
+    EXPECT_EQ(run.at(1) + "," + run.at(2) + "," + run.at(3), "Ada,Bob,");  // end of input counts as Cancel
     EXPECT_EQ(run.output, "Hello\n");
 }
 
@@ -374,7 +352,6 @@ TEST(Sound, BeepWithoutASoundDeviceWaitsItsDuration) {
 
 TEST(Programs, CommandLinesSplitAsAShellWould) {
     using Words = std::vector<std::string>;
-    EXPECT_EQ(platform::splitCommandLine("a b  c"), (Words{"a", "b", "c"}));
     EXPECT_EQ(platform::splitCommandLine("touch 'my file' \"x y\"z"), (Words{"touch", "my file", "x yz"}));
     EXPECT_EQ(platform::splitCommandLine("echo a\\ b \"q\\\"t\" ''"), (Words{"echo", "a b", "q\"t", ""}));
     EXPECT_EQ(platform::splitCommandLine("  "), Words{});

@@ -26,30 +26,26 @@ public:
     std::string folder = "/opt/moxy";
     bool realFiles = true;               // false: every file access fails (for the fuzzer)
 
-    void setColour(std::uint32_t colour) override { log("colour " + std::to_string(colour)); }
-    void drawPoint(float x, float y) override { log("point " + num(x) + " " + num(y)); }
-    void drawLine(float x1, float y1, float x2, float y2) override {
-        log("line " + num(x1) + " " + num(y1) + " " + num(x2) + " " + num(y2));
-    }
-    void drawCircle(float x, float y, float radius) override { log("circle " + num(x) + " " + num(y) + " " + num(radius)); }
+    void setColour(std::uint32_t colour) override { log("colour", colour); }
+    void drawPoint(float x, float y) override { log("point", x, y); }
+    void drawLine(float x1, float y1, float x2, float y2) override { log("line", x1, y1, x2, y2); }
+    void drawCircle(float x, float y, float radius) override { log("circle", x, y, radius); }
     void drawBox(float x, float y, double width, double height, runner::Fill fill) override {
-        log(std::string(fill == runner::Fill::Yes ? "filledbox " : "box ") + num(x) + " " + num(y) + " " + num(width) +
-            " " + num(height));
+        log(fill == runner::Fill::Yes ? "filledbox" : "box", x, y, width, height);
     }
-    void drawText(float x, float y, std::string_view text) override { log("text " + num(x) + " " + num(y) + " " + std::string(text)); }
+    void drawText(float x, float y, std::string_view text) override { log("text", x, y, text); }
     void clearSurface() override { log("cls"); }
-    void loadPicture(int holder, std::string_view path) override { log("load " + std::to_string(holder) + " " + std::string(path)); }
+    void loadPicture(int holder, std::string_view path) override { log("load", holder, path); }
     void paintPicture(int holder, float x, float y, double width, double height) override {
-        log("paint " + std::to_string(holder) + " " + num(x) + " " + num(y) + " " + num(width) + " " + num(height));
+        log("paint", holder, x, y, width, height);
     }
     void pumpEvents() override {
-        ++yields;
-        if (yields == closeAtYield)
+        if (++yields == closeAtYield)
             throw runner::WindowClosed{};
     }
     bool keyIsDown(moxy::Key key) override { return keys[static_cast<int>(key)]; }
     std::string inputBox(std::string_view prompt) override {
-        log("input " + std::string(prompt));
+        log("input", prompt);
         if (answers.empty())
             return {};
         std::string answer = answers.front();
@@ -58,14 +54,10 @@ public:
     }
     void messageBox(std::string_view text) override { messages.emplace_back(text); }
     std::int32_t tickCount() override { return ticks; }
-    void beep(std::int32_t hertz, std::int32_t milliseconds) override {
-        log("beep " + std::to_string(hertz) + " " + std::to_string(milliseconds));
-    }
+    void beep(std::int32_t hertz, std::int32_t milliseconds) override { log("beep", hertz, milliseconds); }
     std::string readFile(std::string_view path) override {
-        if (!realFiles)
-            throw runner::RunError(runner::RunError::Kind::FileNotFound, std::string(path));
         std::ifstream file{std::string(path), std::ios::binary};
-        if (!file)
+        if (!realFiles || !file)
             throw runner::RunError(runner::RunError::Kind::FileNotFound, std::string(path));
         std::ostringstream content;
         content << file.rdbuf();
@@ -79,21 +71,23 @@ public:
             throw runner::RunError(runner::RunError::Kind::FileError, std::string(path));
         file.write(content.data(), static_cast<std::streamsize>(content.size()));
     }
-    void startProgram(std::string_view commandLine) override { log("exec " + std::string(commandLine)); }
+    void startProgram(std::string_view commandLine) override { log("exec", commandLine); }
     std::string programFolder() override { return folder; }
     runner::ScreenSize screenSize() override { return screen; }
-    void setWindowWidth(double pixels) override { log("width " + num(pixels)); }
-    void setWindowHeight(double pixels) override { log("height " + num(pixels)); }
-    void setWindowTop(double pixels) override { log("top " + num(pixels)); }
-    void setWindowLeft(double pixels) override { log("left " + num(pixels)); }
-    void setCaption(std::string_view caption) override { log("caption " + std::string(caption)); }
+    void setWindowWidth(double pixels) override { log("width", pixels); }
+    void setWindowHeight(double pixels) override { log("height", pixels); }
+    void setWindowTop(double pixels) override { log("top", pixels); }
+    void setWindowLeft(double pixels) override { log("left", pixels); }
+    void setCaption(std::string_view caption) override { log("caption", caption); }
 
 private:
-    void log(std::string text) { calls.push_back(std::move(text)); }
-    static std::string num(double value) {
+    // One call as text: its name and its arguments, separated by spaces.
+    template <typename... Args>
+    void log(std::string_view name, const Args&... args) {
         std::ostringstream out;
-        out << value;
-        return out.str();
+        out << name;
+        ((out << ' ' << args), ...);
+        calls.push_back(out.str());
     }
 };
 
