@@ -85,8 +85,9 @@ TEST(Pictures, LoadScaleAndPaintEveryFormat) {
     for (const char* format : {"png", "bmp", "jpg", "gif"}) {
         SCOPED_TRACE(format);
         const QString path = folder.filePath(QStringLiteral("green.") + format);
-        if (std::string(format) != "gif")
+        if (std::string(format) != "gif") {
             ASSERT_TRUE(picture.save(path, format));
+        }
         moxy::Writer writer;
         writer.op(Op::NewPictureHolder);
         set(writer, 0, "1").op(Op::SelectPictureHolder);
