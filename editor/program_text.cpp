@@ -1,5 +1,7 @@
 #include "editor/program_text.h"
 
+#include "moxy/lines.h"
+
 #include <algorithm>
 
 namespace editor {
@@ -38,22 +40,7 @@ int boxPosition(std::string_view program, long long offset) {
     return static_cast<int>(position);
 }
 
-std::string openedText(std::string_view file) {
-    std::string text;
-    text.reserve(file.size() + 2);
-    std::size_t lineStart = 0;
-    while (lineStart < file.size()) {
-        std::size_t end = lineStart;
-        while (end < file.size() && file[end] != '\r' && file[end] != '\n')
-            ++end;
-        text += file.substr(lineStart, end - lineStart);
-        text += kLineEnd;
-        if (end < file.size() && file[end] == '\r' && end + 1 < file.size() && file[end + 1] == '\n')
-            ++end;
-        lineStart = end + 1;
-    }
-    return text;
-}
+std::string openedText(std::string_view file) { return moxy::linesEndingInCrLf(file); }
 
 std::string savedText(std::string text) {
     if (!text.empty() && !text.ends_with(kLineEnd))

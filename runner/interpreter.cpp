@@ -1,6 +1,7 @@
 #include "runner/interpreter.h"
 
 #include "moxy/format.h"
+#include "moxy/lines.h"
 #include "moxy/listing.h"
 
 #include <charconv>
@@ -39,27 +40,6 @@ constexpr std::uint32_t kDigitColours[] = {
     0xFFFFFF,  // 9 white
 };
 constexpr std::int32_t kHighestColour = 0xFFFFFF;
-
-// Splits [content] into lines at CR LF, LF or CR and ends every line with CR LF.
-std::string withCrLfLines(std::string_view content) {
-    std::string text;
-    text.reserve(content.size() + content.size() / 16 + 2);
-    std::size_t lineStart = 0;
-    for (std::size_t i = 0; i < content.size(); ++i) {
-        if (content[i] != '\r' && content[i] != '\n')
-            continue;
-        text.append(content.substr(lineStart, i - lineStart));
-        text += "\r\n";
-        if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n')
-            ++i;
-        lineStart = i + 1;
-    }
-    if (lineStart < content.size()) {
-        text.append(content.substr(lineStart));
-        text += "\r\n";
-    }
-    return text;
-}
 
 }  // namespace
 
@@ -569,7 +549,7 @@ void Interpreter::systemCall(std::uint8_t subCode) {
         return;
     }
     case SubCode::LoadFile:
-        setText(p, withCrLfLines(m_host.readFile(cell(m_par1))));
+        setText(p, moxy::linesEndingInCrLf(m_host.readFile(cell(m_par1))));
         return;
     case SubCode::WriteFile: {
         const std::string& text = cell(p);
