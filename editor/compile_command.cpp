@@ -37,12 +37,6 @@ bool writeStream(std::FILE* stream, const std::string& bytes, std::string* reaso
     return true;
 }
 
-std::string mapText(const std::vector<MapLine>& map) {
-    std::string text;
-    for (const MapLine& line : map)
-        text += std::to_string(line.position) + ' ' + std::to_string(line.line) + ' ' + std::to_string(line.column) + '\n';
-    return text;
-}
 
 }  // namespace
 
@@ -108,7 +102,7 @@ int compileFile(const Program& program, const CompileRequest& request, std::FILE
     if (request.map) {
         const std::string mapName = outputName + ".map";
         platform::FileError error{};
-        if (!platform::writeFileAtomically(mapName, mapText(compiled.map), &error)) {
+        if (!platform::writeFileAtomically(mapName, moxy::sourceMapText(compiled.map), &error)) {
             std::fprintf(errors, "%s: cannot write %s: %s\n", name.c_str(), mapName.c_str(), error.reason.c_str());
             return kExitFileError;
         }

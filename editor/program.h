@@ -5,6 +5,8 @@
 
 #include "editor/highlight_rules.h"
 
+#include "moxy/source_map.h"
+
 #include <QString>
 
 #include <cstddef>
@@ -22,13 +24,8 @@ struct Message {
     std::string text;
 };
 
-// Where a statement's code starts: its 1-based position in the code, and its source line
-// and column.
-struct MapLine {
-    std::size_t position = 0;
-    int line = 0;
-    int column = 0;
-};
+// Where a statement's code starts.
+using MapLine = moxy::SourceMapEntry;
 
 struct Compiled {
     std::string code;        // the file gets this and CR LF

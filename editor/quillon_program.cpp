@@ -34,9 +34,7 @@ Program quillonProgram() {
         compiled.code = std::move(result.code);
         compiled.abandoned = result.abandoned;
         compiled.caret = result.caret;
-        compiled.map.reserve(result.map.size());
-        for (const quillon::MapEntry& entry : result.map)
-            compiled.map.push_back(MapLine{entry.position, entry.line, entry.column});
+        compiled.map = std::move(result.map);
         return compiled;
     };
     program.highlight = highlightQuillon;

@@ -21,8 +21,7 @@ Program vornaProgram() {
         Compiled compiled;
         compiled.code = std::move(result.code);
         compiled.map.reserve(result.map.size());
-        for (const vorna::MapEntry& entry : result.map)
-            compiled.map.push_back(MapLine{entry.position, entry.line, entry.column});
+        compiled.map = std::move(result.map);
         return compiled;
     };
     program.highlight = highlightVorna;

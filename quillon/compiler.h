@@ -3,6 +3,8 @@
 // no state between calls. The editor window and `quillon --compile` wrap it.
 #pragma once
 
+#include "moxy/source_map.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -19,13 +21,8 @@ struct Diagnostic {
     std::string text;
 };
 
-// Where one statement's code starts: the 1-based position in the MOXY code of its first
-// character, and the statement's source line and column.
-struct MapEntry {
-    std::size_t position = 0;
-    int line = 0;
-    int column = 0;
-};
+// Where one statement's code starts.
+using MapEntry = moxy::SourceMapEntry;
 
 struct CompileResult {
     std::string code;          // the header and every statement's code; the file adds CR LF

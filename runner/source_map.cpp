@@ -1,7 +1,6 @@
 #include "runner/source_map.h"
 
 #include <algorithm>
-#include <charconv>
 #include <fstream>
 #include <sstream>
 
@@ -9,28 +8,7 @@ namespace runner {
 
 SourceMap SourceMap::parse(std::string_view text) {
     SourceMap map;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string_view::npos)
-            end = text.size();
-        const std::string_view line = text.substr(at, end - at);
-        at = end + 1;
-        Entry entry;
-        const char* cursor = line.data();
-        const char* last = line.data() + line.size();
-        auto number = [&](auto& value) {
-            while (cursor < last && *cursor == ' ')
-                ++cursor;
-            const auto result = std::from_chars(cursor, last, value);
-            cursor = result.ptr;
-            return result.ec == std::errc();
-        };
-        if (number(entry.position) && number(entry.line) && number(entry.column) && entry.position > 0)
-            map.m_entries.push_back(entry);
-    }
-    std::stable_sort(map.m_entries.begin(), map.m_entries.end(),
-                     [](const Entry& a, const Entry& b) { return a.position < b.position; });
+    map.m_entries = moxy::parseSourceMap(text);
     return map;
 }
 

@@ -3,6 +3,8 @@
 // the source line of a run-time error, a trace line or a listing line. No Qt.
 #pragma once
 
+#include "moxy/source_map.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -12,11 +14,7 @@ namespace runner {
 
 class SourceMap {
 public:
-    struct Entry {
-        std::size_t position = 0;  // 1-based position of the statement's first code character
-        int line = 0;
-        int column = 0;
-    };
+    using Entry = moxy::SourceMapEntry;
 
     // Reads "POSITION LINE COLUMN" lines; lines that do not parse are passed over.
     static SourceMap parse(std::string_view text);

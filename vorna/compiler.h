@@ -3,6 +3,8 @@
 // `vorna --compile` ask for the file name and write the file around it.
 #pragma once
 
+#include "moxy/source_map.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -11,14 +13,9 @@
 
 namespace vorna {
 
-// Where one mnemonic's code landed: the 1-based position in the code of the first
-// character it appended, and the mnemonic's 1-based source line and column (a line ends
-// at CR LF, LF or CR). A mnemonic that appends nothing gets no entry.
-struct MapEntry {
-    std::size_t position;
-    int line;
-    int column;
-};
+// Where one mnemonic's code landed (a line ends at CR LF, LF or CR). A mnemonic that
+// appends nothing gets no entry.
+using MapEntry = moxy::SourceMapEntry;
 
 struct CompileResult {
     std::string code;           // MOXY code without header; the file adds CR LF

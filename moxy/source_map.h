@@ -1,0 +1,29 @@
+// Source maps: which source line and column each statement's code comes from. The
+// compilers write them beside MOXY files (`--map`), the runner reads them to name source
+// lines in its error reports, traces and listings. A map is a text file with one line a
+// statement, `POSITION LINE COLUMN`. No Qt.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace moxy {
+
+// Where one statement's code starts: the 1-based position in the MOXY code of its first
+// character, and the statement's 1-based source line and column.
+struct SourceMapEntry {
+    std::size_t position = 0;
+    int line = 0;
+    int column = 0;
+};
+
+// The map file's text: one `POSITION LINE COLUMN` line an entry.
+std::string sourceMapText(const std::vector<SourceMapEntry>& map);
+
+// The entries of a map file's text, by ascending position; lines that do not parse are
+// passed over.
+std::vector<SourceMapEntry> parseSourceMap(std::string_view text);
+
+}  // namespace moxy
