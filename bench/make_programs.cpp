@@ -1,4 +1,5 @@
 // Writes the MOXY programs that bench/run measures into the folder given as argument.
+#include "support/program_builder.h"
 #include "moxy/format.h"
 
 #include <fstream>
@@ -7,6 +8,8 @@
 #include <string>
 
 using moxy::Op;
+using testing_support::set;
+using testing_support::slot;
 
 namespace {
 
@@ -29,10 +32,6 @@ std::string countingLoop(long long limit) {
     writer.cell(130, 132).op(Op::Jump);
     writer.op(Op::EndIf);
     return writer.take();
-}
-
-moxy::Writer& set(moxy::Writer& writer, int k, const std::string& text) {
-    return writer.cell(130, 130 + k).op(Op::Clear).text(text);
 }
 
 // A loop that runs [body] [times] times; slots 120 to 124 are its own.

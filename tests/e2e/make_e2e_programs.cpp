@@ -1,6 +1,7 @@
 // Writes the MOXY programs of the end-to-end tests into a folder:
 //   drawing.moxy  draws a red filled box and waits in a yield loop until closed;
 //   keys.moxy     waits in a yield loop for key A, then writes "pressed" to FOLDER/keys.txt and ends.
+#include "support/program_builder.h"
 #include "moxy/format.h"
 
 #include <fstream>
@@ -8,13 +9,12 @@
 #include <string>
 
 using moxy::Op;
+using testing_support::set;
+using testing_support::slot;
 
 namespace {
 void save(const std::string& path, const std::string& code) {
     std::ofstream(path, std::ios::binary).write(code.data(), static_cast<std::streamsize>(code.size()));
-}
-moxy::Writer& set(moxy::Writer& writer, int k, const std::string& text) {
-    return writer.cell(130, 130 + k).op(Op::Clear).text(text);
 }
 }  // namespace
 

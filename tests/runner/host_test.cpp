@@ -1,5 +1,6 @@
 // The headless host through real programs: pictures, files, window geometry, keys,
 // console dialogs and --safe, with real files in a temporary folder.
+#include "support/program_builder.h"
 #include "moxy/format.h"
 #include "platform/files.h"
 #include "platform/sound.h"
@@ -19,13 +20,13 @@
 #include <cstdio>
 
 using moxy::Op;
+using testing_support::set;
+using testing_support::slot;
 using moxy::SubCode;
 using runner::HeadlessHost;
 
 namespace {
 
-moxy::Writer& slot(moxy::Writer& writer, int k) { return writer.cell(130, 130 + k); }
-moxy::Writer& set(moxy::Writer& writer, int k, std::string_view text) { return slot(writer, k).op(Op::Clear).text(text); }
 
 struct HeadlessRun {
     std::unique_ptr<HeadlessHost> host;

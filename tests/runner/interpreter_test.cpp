@@ -1,3 +1,4 @@
+#include "support/program_builder.h"
 #include "moxy/format.h"
 #include "runner/interpreter.h"
 #include "runner/session.h"
@@ -10,6 +11,8 @@
 #include <set>
 
 using moxy::Op;
+using testing_support::set;
+using testing_support::slot;
 using runner::InterpreterOptions;
 using testing::ElementsAre;
 using testing::HasSubstr;
@@ -18,8 +21,6 @@ using testing_support::FakeHost;
 namespace {
 
 // Cells the way the Quillon compiler numbers them: slot k is cell 33150 + k.
-moxy::Writer& slot(moxy::Writer& writer, int k) { return writer.cell(130, 130 + k); }
-moxy::Writer& set(moxy::Writer& writer, int k, std::string_view text) { return slot(writer, k).op(Op::Clear).text(text); }
 
 // Runs a program at once (seed 7), after [setup] has adjusted the host and the options.
 struct Program {

@@ -1,5 +1,6 @@
 // The runner window under Qt's offscreen platform: geometry, caption, painting, keys,
 // dialogs through an injected interface, and closing.
+#include "support/program_builder.h"
 #include "moxy/format.h"
 #include "runner/session.h"
 #include "runner/window.h"
@@ -17,6 +18,8 @@
 #include <map>
 
 using moxy::Op;
+using testing_support::set;
+using testing_support::slot;
 using moxy::SubCode;
 using runner::RunnerWindow;
 
@@ -46,8 +49,6 @@ public:
     }
 };
 
-moxy::Writer& slot(moxy::Writer& writer, int k) { return writer.cell(130, 130 + k); }
-moxy::Writer& set(moxy::Writer& writer, int k, std::string_view text) { return slot(writer, k).op(Op::Clear).text(text); }
 
 struct WindowRun {
     ScriptedDialogs* dialogs = nullptr;
