@@ -160,7 +160,9 @@ int main(int argc, char** argv) {
     // The runner keeps a table of four bytes per program character; real programs are far
     // smaller than this limit (a 10 MB Quillon source compiles to 4 MB).
     constexpr std::size_t kLargestProgram = std::size_t{64} << 20;
-    std::optional<std::string> program = platform::readWholeFile(filePath, &readError, kLargestProgram);
+    // The program's own folder (for --safe) is found from the opened file, not from the path.
+    std::optional<platform::ProgramFile> programFile = platform::readProgramFile(filePath, &readError, kLargestProgram);
+    std::optional<std::string> program = programFile ? std::optional(std::move(programFile->content)) : std::nullopt;
     if (!program) {
         if (readError.failure == platform::FileFailure::TooLarge)
             readError.reason += ", too large for a MOXY program";
@@ -182,7 +184,13 @@ int main(int argc, char** argv) {
 
     runner::HostOptions basic;
     basic.safe = parser.isSet(safeOption);
-    basic.safeFolder = platform::canonicalFolderOf(filePath);
+    basic.safeFolder = std::move(programFile->folder);
+    // A --safe program works in its own folder; the files named on the command line stay
+    // where the user meant them.
+    const std::string dumpPath = platform::absolutePath(parser.value(dumpOption).toLocal8Bit().toStdString());
+    const std::string screenshotPath = platform::absolutePath(parser.value(screenshotOption).toLocal8Bit().toStdString());
+    if (basic.safe && basic.safeFolder)
+        platform::enterFolder(*basic.safeFolder);
 
     std::unique_ptr<runner::HeadlessHost> headlessHost;
     std::unique_ptr<runner::RunnerWindow> window;
@@ -233,14 +241,14 @@ int main(int argc, char** argv) {
     bool written = true;
     if (parser.isSet(screenshotOption)) {
         const QImage& surface = headlessHost ? headlessHost->canvas().image() : window->canvas().image();
-        const QString png = parser.value(screenshotOption);
-        if (!surface.save(png, "PNG")) {
-            std::fprintf(stderr, "moxy: cannot write screenshot %s\n", qPrintable(png));
+        std::string reason;
+        if (!runner::writePicture(surface, screenshotPath, &reason)) {
+            std::fprintf(stderr, "moxy: cannot write screenshot %s: %s\n", screenshotPath.c_str(), reason.c_str());
             written = false;
         }
     }
     if (parser.isSet(dumpOption))
-        written = writeOut(parser.value(dumpOption).toLocal8Bit().toStdString(), runner::stateDump(interpreter, result)) && written;
+        written = writeOut(dumpPath, runner::stateDump(interpreter, result)) && written;
 
     switch (result.status) {
     case runner::RunResult::Status::RanPastEnd:

@@ -4,6 +4,9 @@
 #include "platform/sound.h"
 #include "runner/run_error.h"
 
+#include <QBuffer>
+#include <QByteArray>
+
 #include <algorithm>
 #include <cmath>
 
@@ -11,40 +14,79 @@ namespace runner {
 
 using Kind = RunError::Kind;
 
-BasicHost::BasicHost(HostOptions options) : m_options(std::move(options)), m_canvas(kClientWidth, kClientHeight) {}
+BasicHost::BasicHost(HostOptions options)
+    : m_options(std::move(options)), m_canvas(kClientWidth, kClientHeight), m_pictures(m_options.pictures) {}
+
+namespace {
+constexpr const char* kNoFolder = "the program has no folder of its own (it is no regular file)";
+
+// "the file "x": the reason"
+std::string named(std::string_view what, const std::string& local, const std::string& reason) {
+    return std::string(what) + " \"" + local + "\": " + reason;
+}
+
+// Under --safe: a name that leads out of the program's folder, a symbolic link written
+// to, a device or FIFO.
+[[noreturn]] void refuse(std::string_view what, const std::string& local, const std::string& reason) {
+    throw RunError(Kind::Refused, std::string(what) + " \"" + local + "\" is refused: " + reason);
+}
+}  // namespace
 
 void BasicHost::loadPicture(int holder, std::string_view path) {
-    m_pictures.load(holder, path.empty() ? std::string() : checkedPath(path, "the picture file"));
+    if (path.empty()) {
+        m_pictures.clear(holder);
+        return;
+    }
+    const std::string bytes = readChecked(path, "the picture file", kLargestPictureFile, Kind::PictureTooLarge);
+    m_pictures.load(holder, bytes, platform::localPath(path));
 }
 
 void BasicHost::paintPicture(int holder, float x, float y, double width, double height) {
     m_canvas.paint(m_pictures.picture(holder), x, y, width, height);
 }
 
-std::string BasicHost::checkedPath(std::string_view path, std::string_view what) {
-    std::string local = platform::localPath(path);
-    if (m_options.safe && !platform::isInside(local, m_options.safeFolder))
-        throw RunError(Kind::Refused, std::string(what) + " \"" + local + "\" lies outside the program's folder");
-    return local;
+std::string BasicHost::readChecked(std::string_view path, std::string_view what, std::size_t maxBytes,
+                                   RunError::Kind tooLarge) {
+    const std::string local = platform::localPath(path);
+    if (m_options.safe && !m_options.safeFolder)
+        refuse(what, local, kNoFolder);
+    platform::Access access;
+    access.kinds = platform::FileKinds::RegularOnly;
+    access.beneath = m_options.safe ? &*m_options.safeFolder : nullptr;
+    platform::FileError error{};
+    if (auto content = platform::readWholeFile(local, &error, maxBytes, access))
+        return std::move(*content);
+    switch (error.failure) {
+    case platform::FileFailure::NotFound:
+        throw RunError(Kind::FileNotFound, named(what, local, error.reason));
+    case platform::FileFailure::Refused:
+        refuse(what, local, error.reason);
+    case platform::FileFailure::NotRegular:
+        throw RunError(Kind::NotRegularFile, named(what, local, error.reason));
+    case platform::FileFailure::TooLarge:
+        throw RunError(tooLarge, named(what, local, error.reason));
+    case platform::FileFailure::Unreadable:
+    case platform::FileFailure::Unwritable:
+        break;
+    }
+    throw RunError(Kind::FileError, named(what, local, error.reason));
 }
 
 std::string BasicHost::readFile(std::string_view path) {
-    const std::string local = checkedPath(path, "the file");
-    platform::FileError error{};
     // A program's text file must fit into a cell.
-    if (auto content = platform::readWholeFile(local, &error, kLargestTextFile))
-        return std::move(*content);
-    if (error.failure == platform::FileFailure::TooLarge)
-        throw RunError(Kind::TextTooLong, "\"" + local + "\": " + error.reason);
-    throw RunError(error.failure == platform::FileFailure::NotFound ? Kind::FileNotFound : Kind::FileError,
-                   "\"" + local + "\": " + error.reason);
+    return readChecked(path, "the file", kLargestTextFile, Kind::TextTooLong);
 }
 
 void BasicHost::writeFile(std::string_view path, std::string_view content) {
-    const std::string local = checkedPath(path, "the file");
+    const std::string local = platform::localPath(path);
+    if (m_options.safe && !m_options.safeFolder)
+        refuse("the file", local, kNoFolder);
     platform::FileError error{};
-    if (!platform::writeFileAtomically(local, content, &error))
-        throw RunError(Kind::FileError, "\"" + local + "\" cannot be written: " + error.reason);
+    if (platform::writeFileAtomically(local, content, &error, m_options.safe ? &*m_options.safeFolder : nullptr))
+        return;
+    if (error.failure == platform::FileFailure::Refused)
+        refuse("the file", local, error.reason);
+    throw RunError(Kind::FileError, "\"" + local + "\" cannot be written: " + error.reason);
 }
 
 void BasicHost::startProgram(std::string_view commandLine) {
@@ -74,5 +116,22 @@ std::string BasicHost::programFolder() { return platform::executableFolder(); }
 std::int32_t BasicHost::tickCount() { return platform::tickCount(); }
 
 void BasicHost::beep(std::int32_t hertz, std::int32_t milliseconds) { platform::playTone(hertz, milliseconds); }
+
+bool writePicture(const QImage& image, const std::string& path, std::string* reason) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) {
+        if (reason)
+            *reason = "the picture cannot be encoded";
+        return false;
+    }
+    platform::FileError error{};
+    if (platform::writeFileAtomically(path, std::string_view(png.constData(), static_cast<std::size_t>(png.size())), &error))
+        return true;
+    if (reason)
+        *reason = error.reason;
+    return false;
+}
 
 }  // namespace runner

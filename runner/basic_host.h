@@ -4,11 +4,14 @@
 // left to the subclasses.
 #pragma once
 
+#include "platform/file_io.h"
 #include "runner/canvas.h"
 #include "runner/host.h"
 #include "runner/pictures.h"
+#include "runner/run_error.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace runner {
@@ -19,10 +22,17 @@ inline constexpr int kClientHeight = 243;
 // loadfile reads no file larger than one cell may hold.
 inline constexpr std::size_t kLargestTextFile = std::size_t{64} << 20;
 
+// A picture file may be as large as the largest picture unpacked, and a little more.
+inline constexpr std::size_t kLargestPictureFile = (std::size_t{kLargestPicturePixels} * 4) + (std::size_t{1} << 20);
+
 struct HostOptions {
-    // With [safe] (--safe), program starts, and files outside [safeFolder], are refused.
-    std::string safeFolder;
+    // With [safe] (--safe), program starts are refused and every file (text files and
+    // pictures) is opened through [safeFolder], the MOXY file's folder, so that no name
+    // or symbolic link leads out of it; without a folder (a program that is no regular
+    // file, e.g. piped in) every file is refused.
+    std::optional<platform::Folder> safeFolder;
     bool safe = false;
+    PictureLimits pictures;
 };
 
 class BasicHost : public Host {
@@ -52,9 +62,10 @@ public:
     void beep(std::int32_t hertz, std::int32_t milliseconds) override;
 
 protected:
-    // The local path for a program's [path], or a `refused` run-time error under --safe
-    // when it lies outside the MOXY file's folder.
-    std::string checkedPath(std::string_view path, std::string_view what);
+    // Reads the file at the program's [path] whole, only a regular file, beneath the
+    // program's folder under --safe. Throws RunError naming [what]; [tooLarge] when the
+    // file has more than [maxBytes].
+    std::string readChecked(std::string_view path, std::string_view what, std::size_t maxBytes, RunError::Kind tooLarge);
     const HostOptions& options() const { return m_options; }
     // A window size from a program, in whole pixels (bounded); negative sizes are an
     // invalid-argument error.
@@ -67,5 +78,9 @@ private:
     Canvas m_canvas;
     Pictures m_pictures;
 };
+
+// Writes [image] as a PNG file to [path] through the same careful writer as every other
+// file (a failure leaves the old file whole); false and [reason] when it fails.
+bool writePicture(const QImage& image, const std::string& path, std::string* reason);
 
 }  // namespace runner

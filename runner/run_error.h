@@ -25,7 +25,9 @@ namespace runner {
     X(NoSuchHolder, "no-such-holder", "no such picture holder")              \
     X(EmptyHolder, "empty-holder", "picture holder holds no picture")        \
     X(ProgramNotStarted, "program-not-started", "program cannot be started") \
-    X(Refused, "refused", "refused")
+    X(Refused, "refused", "refused")                                         \
+    X(NotRegularFile, "not-a-regular-file", "not a regular file")            \
+    X(PictureTooLarge, "picture-too-large", "picture too large")
 
 class RunError : public std::runtime_error {
 public:

@@ -267,7 +267,7 @@ TEST(Safe, RefusesProgramStartsAndFilesOutsideTheProgramFolder) {
     QTemporaryDir folder;
     runner::HostOptions safe;
     safe.safe = true;
-    safe.safeFolder = QDir(folder.path()).canonicalPath().toStdString();
+    safe.safeFolder = platform::Folder::open(folder.path().toStdString());
     writeAll(folder.filePath(QStringLiteral("inside.txt")), "in");
     writeAll(outside.filePath(QStringLiteral("secret.txt")), "s");
 
