@@ -154,6 +154,7 @@ TEST(SafeFiles, LinkSwappedDuringTheRunNeverLeadsOut) {
     link(layout.outside + "/inner", layout.program + "/to-outside");
 
     std::atomic<bool> stop{false};
+    std::atomic<long> swaps{0};
     std::thread swapper([&] {
         // Each rename puts a link in place at once; a copy is renamed so that the next
         // round still has one.
@@ -164,11 +165,16 @@ TEST(SafeFiles, LinkSwappedDuringTheRunNeverLeadsOut) {
             std::filesystem::remove(copy);
             std::filesystem::create_symlink(std::filesystem::read_symlink(from), copy);
             std::filesystem::rename(copy, swap);
+            ++swaps;
         }
     });
     HeadlessHost host(settingsWith(layout.safe()));
     int refused = 0;
     for (int i = 0; i < 400; ++i) {
+        // Each round starts after at least one more swap, so that the rounds meet both
+        // links and the swaps in between.
+        for (const long seen = swaps.load(); swaps.load() == seen;)
+            std::this_thread::yield();
         const std::string write = outcome([&] { host.writeFile(layout.at("swap/new.txt"), "x"); });
         std::string text;
         const std::string read = outcome([&] { text = host.readFile(layout.at("swap/secret.txt")); });
