@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -20,6 +21,7 @@
 #include <sstream>
 #include <thread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using runner::HeadlessHost;
@@ -221,6 +223,28 @@ TEST(SafeFiles, ProgramFolderComesFromTheOpenedFile) {
     EXPECT_EQ(outcome([&] { host.writeFile(layout.at("b.txt"), "x"); }), "refused");
     EXPECT_EQ(outcome([&] { host.loadPicture(0, layout.at("a.txt")); }), "refused");
     EXPECT_FALSE(QFile::exists(layout.program + "/b.txt"));
+}
+
+// Without --safe a write follows links to where the file really lies, and the new file
+// keeps the old one's permissions.
+TEST(Writes, FollowLinksAndKeepPermissions) {
+    QTemporaryDir folder;
+    const QString real = folder.filePath(QStringLiteral("real.txt"));
+    writeAll(real, "old");
+    ASSERT_TRUE(QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner));
+    link(QStringLiteral("real.txt"), folder.filePath(QStringLiteral("link.txt")));
+    link(QStringLiteral("sub/new.txt"), folder.filePath(QStringLiteral("dangling.txt")));
+    QDir(folder.path()).mkdir(QStringLiteral("sub"));
+    HeadlessHost host(settingsWith({}));
+    EXPECT_EQ(outcome([&] { host.writeFile(local(folder.filePath(QStringLiteral("link.txt"))), "new"); }), "ok");
+    EXPECT_EQ(outcome([&] { host.writeFile(local(folder.filePath(QStringLiteral("dangling.txt"))), "made"); }), "ok");
+    EXPECT_EQ(host.readFile(local(real)), "new");
+    struct stat status {};
+    ASSERT_EQ(::stat(real.toLocal8Bit().constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+    EXPECT_TRUE(QFileInfo(folder.filePath(QStringLiteral("link.txt"))).isSymLink());
+    EXPECT_EQ(host.readFile(local(folder.filePath(QStringLiteral("sub/new.txt")))), "made");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 3);  // no leftovers
 }
 
 namespace {
