@@ -29,6 +29,13 @@ namespace runner {
     X(NotRegularFile, "not-a-regular-file", "not a regular file")            \
     X(PictureTooLarge, "picture-too-large", "picture too large")
 
+// How many kinds the table has.
+inline constexpr std::size_t kRunErrorKinds = 0
+#define MOXY_X(name, id, title) +1
+    MOXY_RUN_ERRORS(MOXY_X)
+#undef MOXY_X
+    ;
+
 class RunError : public std::runtime_error {
 public:
     enum class Kind : std::uint8_t {

@@ -85,7 +85,7 @@ TEST(Docs, SubCodeAndKeyTablesMatchTheFormat) {
 
 TEST(Docs, RunTimeErrorTableNamesEveryKind) {
     const auto rows = tableAfter("## Run-time errors");
-    ASSERT_EQ(rows.size(), static_cast<std::size_t>(runner::RunError::Kind::Refused) + 1);
+    ASSERT_EQ(rows.size(), runner::kRunErrorKinds);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const auto kind = static_cast<runner::RunError::Kind>(i);
         EXPECT_EQ(unquote(rows[i][0]), runner::kindName(kind));
