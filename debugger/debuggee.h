@@ -60,8 +60,9 @@ public:
     virtual std::uint8_t codeAt(std::size_t position) const = 0;
 
     virtual Registers registers() const = 0;
-    // The text of cell [cell] ("" for a cell that does not exist).
-    virtual std::string cellText(int cell) const = 0;
+    // The text of cell [cell] ("" for a cell that does not exist); valid until the
+    // program or setCellText changes the machine.
+    virtual const std::string& cellText(int cell) const = 0;
     // Sets the text of cell [cell]; false when the cell does not exist (above VarTop).
     virtual bool setCellText(int cell, const std::string& text) = 0;
 };

@@ -434,7 +434,7 @@ void Session::scopes(const QJsonObject& request, const QJsonObject&) {
 }
 
 std::string Session::shownText(int cell) const {
-    const std::string text = m_debuggee->cellText(cell);
+    const std::string& text = m_debuggee->cellText(cell);
     if (text.size() <= kShownText)
         return "\"" + runner::escapeForDump(text) + "\"";
     return "\"" + runner::escapeForDump(std::string_view(text).substr(0, kShownText)) + "\"... (" +

@@ -69,9 +69,10 @@ public:
         return position >= 1 && position <= m_program.size() ? static_cast<std::uint8_t>(m_program[position - 1]) : 0;
     }
     debugger::Registers registers() const override { return m_registers; }
-    std::string cellText(int cell) const override {
+    const std::string& cellText(int cell) const override {
+        static const std::string kEmpty;
         const auto found = m_cells.find(cell);
-        return found == m_cells.end() ? std::string() : found->second;
+        return found == m_cells.end() ? kEmpty : found->second;
     }
     bool setCellText(int cell, const std::string& text) override {
         if (cell < 0 || cell > m_registers.varTop)
