@@ -299,17 +299,36 @@ void Session::setBreakpoints(const QJsonObject& request, const QJsonObject& argu
         for (const QJsonValue& item : arguments.value("lines").toArray())
             lines.push_back(item.toInt(-1));
     }
-    QJsonArray replies;
-    for (int line : lines) {
+    for (int line : lines)
         list.push_back({m_nextBreakpointId++, line + (1 - m_lineBase)});
-        replies.append(breakpointBody(list.back(), path));
-    }
+    QJsonArray replies;
+    for (const Breakpoint& breakpoint : list)
+        replies.append(breakpointBody(breakpoint, path));
     if (list.empty())
         m_breakpoints.erase(path);
+    rebuildBreakPositions();
     respond(request, {{"breakpoints", replies}});
 }
 
-QJsonObject Session::breakpointBody(const Breakpoint& breakpoint, const std::string& sourcePath) {
+void Session::rebuildBreakPositions() {
+    m_breakPositions.clear();
+    for (const auto& [path, list] : m_breakpoints)
+        for (const Breakpoint& breakpoint : list)
+            if (const std::size_t position = breakPosition(breakpoint.line))
+                m_breakPositions.insert(position);
+}
+
+std::size_t Session::breakPosition(int line) const {
+    if (!m_debuggee || line < 1)
+        return 0;
+    if (m_map.hasStatements()) {
+        const moxy::SourceMapEntry* entry = m_map.statementOnOrAfter(line);
+        return entry ? entry->position : 0;
+    }
+    return static_cast<std::size_t>(line) <= m_debuggee->programSize() ? static_cast<std::size_t>(line) : 0;
+}
+
+QJsonObject Session::breakpointBody(const Breakpoint& breakpoint, const std::string& sourcePath) const {
     QJsonObject body{{"id", breakpoint.id},
                      {"source", QJsonObject{{"path", q(sourcePath)}}},
                      {"line", breakpoint.line - 1 + m_lineBase}};
@@ -320,11 +339,12 @@ QJsonObject Session::breakpointBody(const Breakpoint& breakpoint, const std::str
     };
     if (!m_debuggee)
         return refuse("the program is not loaded yet");
+    if (breakpoint.line < 1)
+        return refuse("no line given");
     if (m_map.hasStatements()) {
         const moxy::SourceMapEntry* entry = m_map.statementOnOrAfter(breakpoint.line);
         if (!entry)
             return refuse("no code on line " + std::to_string(breakpoint.line) + " or after it");
-        m_breakPositions.insert(entry->position);
         body.insert("verified", true);
         body.insert("line", entry->line - 1 + m_lineBase);
         body.insert("column", entry->column - 1 + m_columnBase);
@@ -336,13 +356,12 @@ QJsonObject Session::breakpointBody(const Breakpoint& breakpoint, const std::str
     // Without a map a line is a position in the MOXY file.
     if (breakpoint.line < 1 || static_cast<std::size_t>(breakpoint.line) > m_debuggee->programSize())
         return refuse("the program has no position " + std::to_string(breakpoint.line));
-    m_breakPositions.insert(static_cast<std::size_t>(breakpoint.line));
     body.insert("verified", true);
     return body;
 }
 
 void Session::resolveBreakpoints() {
-    m_breakPositions.clear();
+    rebuildBreakPositions();
     for (const auto& [path, list] : m_breakpoints)
         for (const Breakpoint& breakpoint : list)
             event("breakpoint", {{"reason", "changed"}, {"breakpoint", breakpointBody(breakpoint, path)}});

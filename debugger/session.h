@@ -100,8 +100,13 @@ private:
     void exit(int code);
     bool statementBoundary(std::size_t position) const;
 
-    QJsonObject breakpointBody(const Breakpoint& breakpoint, const std::string& sourcePath);
+    // The reply for one breakpoint: verified, where it landed, why not.
+    QJsonObject breakpointBody(const Breakpoint& breakpoint, const std::string& sourcePath) const;
+    // Sends the breakpoints set before launch again, now with their places.
     void resolveBreakpoints();
+    void rebuildBreakPositions();
+    // The position a breakpoint on [line] stops at; 0 for none.
+    std::size_t breakPosition(int line) const;
     std::string sourcePath() const;
     QJsonObject sourceObject() const;
     std::string location(std::size_t position) const;

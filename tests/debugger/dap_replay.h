@@ -28,7 +28,7 @@ inline void replayDap(const std::uint8_t* data, std::size_t size) {
         [&sent](const std::string& json) { sent += json.size(); });
     for (std::size_t at = 0; at < stream.size() && !session.finished(); at += piece) {
         session.feed(stream.substr(at, piece));
-        session.runFor(200);
+        session.runFor(20);
     }
 }
 

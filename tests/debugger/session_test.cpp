@@ -166,6 +166,19 @@ TEST_F(DebugSession, BreakpointsMoveToCodeAndStopTheRun) {
     EXPECT_EQ(errorOf(client.request("next")), "the program has ended");
 }
 
+TEST_F(DebugSession, ClearedBreakpointsNoLongerStop) {
+    SessionClient client(testing_support::fakeFactory());
+    client.start(write(kProgram, kMap), {}, QJsonArray{3, 6});
+    EXPECT_EQ(client.runUntilStopped(), "stopped");
+    const QJsonObject reply = client.request(
+        "setBreakpoints", {{"source", QJsonObject{{"path", "prog.qlnp"}}}, {"breakpoints", QJsonArray{QJsonObject{}}}});
+    const QJsonObject lineless = reply["body"].toObject()["breakpoints"].toArray()[0].toObject();
+    EXPECT_FALSE(lineless["verified"].toBool());
+    EXPECT_EQ(lineless["message"].toString(), "no line given");
+    client.request("continue");
+    EXPECT_EQ(client.runUntilStopped(), "terminated");
+}
+
 TEST_F(DebugSession, BreakpointsSetBeforeLaunchAreResolvedByIt) {
     SessionClient client(testing_support::fakeFactory());
     client.request("initialize");
