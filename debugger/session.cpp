@@ -23,6 +23,7 @@ constexpr int kCellsReference = 3;
 // The variables view shows at most this much of a cell's text and this many cells.
 constexpr std::size_t kShownText = 4096;
 constexpr int kShownCells = 10000;
+constexpr std::size_t kShownTotal = 4u << 20;  // characters of values in one variables reply
 
 QString q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -247,6 +248,10 @@ void Session::launch(const QJsonObject& request, const QJsonObject& arguments) {
     m_maxSteps = maxSteps.isDouble() && maxSteps.toDouble() > 0 ? static_cast<std::uint64_t>(maxSteps.toDouble()) : 0;
     m_sourceArgument = s(arguments.value("source"));
     m_stopOnEntry = arguments.value("stopOnEntry").toBool(false);
+    // A run without debugging: no stops at all.
+    m_noDebug = arguments.value("noDebug").toBool(false);
+    if (m_noDebug)
+        m_stopOnEntry = false;
 
     std::string error;
     std::unique_ptr<Debuggee> debuggee = m_factory ? m_factory(options, error) : nullptr;
@@ -312,6 +317,8 @@ void Session::setBreakpoints(const QJsonObject& request, const QJsonObject& argu
 
 void Session::rebuildBreakPositions() {
     m_breakPositions.clear();
+    if (m_noDebug)
+        return;
     for (const auto& [path, list] : m_breakpoints)
         for (const Breakpoint& breakpoint : list)
             if (const std::size_t position = breakPosition(breakpoint.line))
@@ -464,7 +471,9 @@ void Session::variables(const QJsonObject& request, const QJsonObject& arguments
     if (!needStopped(request))
         return;
     QJsonArray list;
+    std::size_t total = 0;
     auto add = [&](const std::string& name, const std::string& value, const std::string& type) {
+        total += value.size();
         list.append(QJsonObject{{"name", q(name)},
                                 {"value", q(value)},
                                 {"type", q(type)},
@@ -492,7 +501,7 @@ void Session::variables(const QJsonObject& request, const QJsonObject& arguments
         for (int cell = 0; cell <= top; ++cell) {
             if (m_debuggee->cellText(cell).empty())
                 continue;
-            if (shown++ == kShownCells) {
+            if (shown++ == kShownCells || total > kShownTotal) {
                 add("...", "more non-empty cells are not shown", "");
                 break;
             }
@@ -687,7 +696,7 @@ std::uint64_t Session::runFor(std::uint64_t budget) {
 void Session::runtimeError(const StepResult& result) {
     m_errorText = "run-time error: " + result.errorText;
     const std::string where = location(m_debuggee->position());
-    if (m_stopOnErrors) {
+    if (m_stopOnErrors && !m_noDebug) {
         sendOutput(m_errorText + " at " + where + "\n", "stderr");
         m_stoppedOnError = true;
         stop("exception", m_errorText);

@@ -130,6 +130,7 @@ private:
     std::uint64_t m_steps = 0;
     std::string m_sourceArgument;  // the launch request's source, if any
     bool m_stopOnEntry = false;
+    bool m_noDebug = false;
     std::unique_ptr<Debuggee> m_debuggee;
     ProgramMap m_map;
 

@@ -292,6 +292,10 @@ TEST_F(DebugSession, VariablesAreShownChangedAndEvaluatedByName) {
     EXPECT_EQ(errorOf(client.request("setVariable", {{"variablesReference", 3}, {"name", "x"}, {"value", "1"}})),
               "unknown name: x");
 
+    client.request("setVariable", {{"variablesReference", 3}, {"name", "V(3)"}, {"value", QString(5000, 'w')}});
+    EXPECT_TRUE(variable(client, 3, "V(3)").endsWith("www\"... (5000 characters)"));
+    EXPECT_EQ(variable(client, 3, "V(3)").size(), 4096 + 2 + 21);
+
     // The changed value is what the program goes on with.
     client.request("continue");
     EXPECT_EQ(client.runUntilStopped(), "terminated");
@@ -335,6 +339,19 @@ TEST_F(DebugSession, WithoutTheFilterErrorsRestartAndEnd) {
         EXPECT_NE(client.outputs().find("run-time error: type mismatch"), std::string::npos);
         EXPECT_NE(client.outputs().find("at position 5"), std::string::npos);
     }
+}
+
+TEST_F(DebugSession, RunWithoutDebuggingNeverStops) {
+    SessionClient client(testing_support::fakeFactory());
+    client.request("initialize");
+    client.request("launch", {{"program", QString::fromStdString(write("\x01\x82\x82" "5\x07" "6"))},
+                              {"noDebug", true}, {"stopOnEntry", true}});
+    client.request("setBreakpoints", {{"source", QJsonObject{{"path", "p"}}}, {"lines", QJsonArray{1, 2, 3}}});
+    client.request("setExceptionBreakpoints", {{"filters", QJsonArray{"runtime-error"}}});
+    client.request("configurationDone");
+    EXPECT_EQ(client.runUntilStopped(), "terminated");
+    EXPECT_EQ(client.lastEvent("exited")["exitCode"].toInt(), 2);
+    EXPECT_TRUE(client.lastEvent("stopped").isEmpty());
 }
 
 TEST_F(DebugSession, PauseStopsAProgramThatNeverYields) {
