@@ -56,8 +56,6 @@ public:
     virtual std::size_t position() const = 0;
     // Length of the program text.
     virtual std::size_t programSize() const = 0;
-    // The character at 1-based [position] (0 outside the program).
-    virtual std::uint8_t codeAt(std::size_t position) const = 0;
 
     virtual Registers registers() const = 0;
     // The text of cell [cell] ("" for a cell that does not exist); valid until the

@@ -65,7 +65,7 @@ public:
     }
     std::size_t position() const override { return m_position; }
     std::size_t programSize() const override { return m_program.size(); }
-    std::uint8_t codeAt(std::size_t position) const override {
+    std::uint8_t codeAt(std::size_t position) const {
         return position >= 1 && position <= m_program.size() ? static_cast<std::uint8_t>(m_program[position - 1]) : 0;
     }
     debugger::Registers registers() const override { return m_registers; }
