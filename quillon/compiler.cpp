@@ -5,8 +5,9 @@
 #include "quillon/compiler.h"
 
 #include "moxy/format.h"
-#include "editor/delimiter_search.h"
-#include "editor/scan_support.h"
+#include "scan/delimiter_search.h"
+#include "scan/line_counter.h"
+#include "scan/progress_meter.h"
 #include "quillon/keywords.h"
 #include "quillon/name_table.h"
 #include "quillon/number_text.h"
@@ -109,9 +110,9 @@ private:
     long long m_keywordPosition = 1;  // where the statement being translated begins
     moxy::Writer m_writer;
     NameTable m_names;
-    editor::DelimiterSearch m_search;
-    editor::LineCounter m_lines;
-    editor::ProgressMeter m_progress;
+    scan::DelimiterSearch m_search;
+    scan::LineCounter m_lines;
+    scan::ProgressMeter m_progress;
     const std::function<void(const Diagnostic&)>& m_report;
     std::vector<MapEntry> m_map;
     std::optional<long long> m_caret;  // set when a declaration abandoned the compile

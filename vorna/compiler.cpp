@@ -6,8 +6,9 @@
 // characters are scanned too.
 #include "vorna/compiler.h"
 
-#include "editor/delimiter_search.h"
-#include "editor/scan_support.h"
+#include "scan/delimiter_search.h"
+#include "scan/line_counter.h"
+#include "scan/progress_meter.h"
 #include "moxy/format.h"
 #include "vorna/mnemonics.h"
 
@@ -143,9 +144,9 @@ private:
 
     std::string_view m_source;
     long long m_limit;
-    editor::ProgressMeter m_progress;
-    editor::LineCounter m_lines;
-    editor::DelimiterSearch m_search;
+    scan::ProgressMeter m_progress;
+    scan::LineCounter m_lines;
+    scan::DelimiterSearch m_search;
 
     long long m_position = 1;  // 1-based scan position
     moxy::Writer m_writer;
