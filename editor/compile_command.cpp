@@ -59,9 +59,9 @@ int compileFile(const Program& program, const CompileRequest& request, std::FILE
         return kExitFileError;
     }
 
-    const Compiled compiled = program.compile(
+    const moxy::CompileResult compiled = program.compile(
         *source,
-        [&](const Message& message) {
+        [&](const moxy::Diagnostic& message) {
             // The text goes out byte for byte, as the source wrote the names in it.
             // One message a line: a name that spans lines shows its line breaks as \r and \n.
             std::string text;
@@ -85,7 +85,7 @@ int compileFile(const Program& program, const CompileRequest& request, std::FILE
     if (output.isEmpty())
         output = fromInput ? kStandardStream : replaceExtension(request.source, QStringLiteral(".moxy"));
     const std::string outputName = localPath(output);
-    const std::string file = compiled.code + "\r\n";
+    const std::string file = moxy::moxyFileText(compiled.code);
     bool written = false;
     if (output == kStandardStream) {
         written = writeStream(out, file, &reason);

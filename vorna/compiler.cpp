@@ -53,7 +53,7 @@ public:
           m_lines(source),
           m_search(source) {}
 
-    CompileResult run() {
+    moxy::CompileResult run() {
         for (m_position = 1; m_position <= m_limit; ++m_position) {
             if (const Mnemonic* mnemonic = matchAt(m_position))
                 compile(*mnemonic);
@@ -150,7 +150,7 @@ private:
 
     long long m_position = 1;  // 1-based scan position
     moxy::Writer m_writer;
-    std::vector<MapEntry> m_map;
+    std::vector<moxy::SourceMapEntry> m_map;
     NameList m_names;
     std::string_view m_declaredName;  // the name of the last DIM whose extraction worked
     std::string_view m_usedName;      // the same for USE
@@ -162,7 +162,7 @@ private:
 
 }  // namespace
 
-CompileResult compile(std::string_view source, const std::function<void(int percent)>& progress) {
+moxy::CompileResult compile(std::string_view source, const moxy::ProgressFunction& progress) {
     return Compiler(source, progress).run();
 }
 

@@ -34,8 +34,8 @@ void checkDelimiterSearch(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view source(reinterpret_cast<const char*>(data), size);
-    const quillon::CompileResult result =
-        quillon::compile(source, [](const quillon::Diagnostic&) {}, [](int) {});
+    const moxy::CompileResult result =
+        quillon::compile(source, [](const moxy::Diagnostic&) {}, [](int) {});
     if (result.abandoned && !result.code.empty())
         std::abort();
     checkDelimiterSearch(source);
