@@ -6,11 +6,12 @@
 namespace runner {
 
 namespace {
+// A cell's text after an instruction: quoted, a long one cut with its length.
 std::string shownValue(const std::string& text) {
-    constexpr std::size_t kShown = 60;
-    if (text.size() <= kShown)
-        return moxy::quoted(text);
-    return moxy::quoted(std::string_view(text).substr(0, kShown)) + "... (" + std::to_string(text.size()) + " characters)";
+    moxy::Escaping escaping = moxy::kQuoted;
+    escaping.limit = 60;
+    escaping.countCut = true;
+    return moxy::escaped(text, escaping);
 }
 }  // namespace
 
