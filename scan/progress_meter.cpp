@@ -1,16 +1,12 @@
 #include "scan/progress_meter.h"
 
-#include <cmath>
+#include "moxy/numbers.h"
 
 namespace scan {
 
 long long ProgressMeter::percent(long long position, long long limit) {
     const double exact = static_cast<double>(position) / static_cast<double>(limit) * 100.0;
-    double whole = std::floor(exact);
-    const double fraction = exact - whole;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0))
-        whole += 1.0;
-    return static_cast<long long>(whole);
+    return static_cast<long long>(moxy::roundHalfEven(exact));
 }
 
 void ProgressMeter::at(long long position) {

@@ -1,8 +1,9 @@
 // The compile's helpers on their own: the delimiter search that stands in for the shared
 // ExtractBetween, and the reading of numbers in label, getkey and freespace.
-#include "support/extract_between.h"
-#include "scan/delimiter_search.h"
+#include "moxy/numbers.h"
 #include "quillon/number_text.h"
+#include "scan/delimiter_search.h"
+#include "support/extract_between.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,6 @@ TEST(NumberText, RoundsHalvesToEven) {
                                                {-2.5, -2}, {2.49, 2},  {2.51, 3},  {999.5, 1000}, {1e300, 1e300}};
     for (const auto& [value, rounded] : cases) {
         SCOPED_TRACE(value);
-        EXPECT_EQ(quillon::roundHalfEven(value), rounded);
+        EXPECT_EQ(moxy::roundHalfEven(value), rounded);
     }
 }
