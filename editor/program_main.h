@@ -19,6 +19,6 @@ int programMain(int argc, char** argv, Program program, const char* version);
 // Loads the file named by [argument] (quoted or not) into [window]'s text box, one
 // character per byte. False, with the reason in [reason], when the file cannot be read;
 // the text box then keeps its text.
-bool loadStartFile(EditorWindow& window, const QString& argument, std::string* reason);
+bool loadStartFile(EditorWindow& window, const QString& argument, std::string* reason = nullptr);
 
 }  // namespace editor

@@ -9,7 +9,7 @@
 
 namespace runner {
 
-std::optional<std::vector<KeyEvent>> parseKeyScript(std::string_view script, std::string* error) {
+std::optional<std::vector<KeyEvent>> parseKeyScript(std::string_view script, std::string* reason) {
     std::vector<KeyEvent> events;
     std::size_t at = 0;
     while (at < script.size()) {
@@ -24,8 +24,8 @@ std::optional<std::vector<KeyEvent>> parseKeyScript(std::string_view script, std
         at = end;
         const std::size_t colon = word.find(':');
         const auto fail = [&](const std::string& why) {
-            if (error)
-                *error = "\"" + std::string(word) + "\": " + why;
+            if (reason)
+                *reason = "\"" + std::string(word) + "\": " + why;
             return std::nullopt;
         };
         if (colon == std::string_view::npos || colon == 0 || word.size() < colon + 3)

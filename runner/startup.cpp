@@ -148,10 +148,10 @@ int runMoxy(int argc, char** argv, const char* version) {
     }
     std::vector<KeyEvent> keys;
     if (parser.isSet(keysOption)) {
-        std::string error;
-        auto parsed = parseKeyScript(parser.value(keysOption).toStdString(), &error);
+        std::string reason;
+        auto parsed = parseKeyScript(parser.value(keysOption).toStdString(), &reason);
         if (!parsed)
-            return usageError(QStringLiteral("--keys: %1").arg(QString::fromStdString(error)));
+            return usageError(QStringLiteral("--keys: %1").arg(QString::fromStdString(reason)));
         keys = std::move(*parsed);
     }
 
@@ -166,7 +166,9 @@ int runMoxy(int argc, char** argv, const char* version) {
         std::fprintf(stderr, "moxy: cannot read %s: %s\n", filePath.c_str(), readError.reason.c_str());
         return kExitUsage;
     }
-    const SourceMap sourceMap = SourceMap::besideProgram(filePath);
+    // The source map beside the program, when there is one (a compile with --map).
+    const std::optional<std::string> mapText = platform::readWholeFile(filePath + ".map");
+    const SourceMap sourceMap = mapText ? SourceMap::parse(*mapText) : SourceMap();
     const auto sourceNote = [&sourceMap](std::size_t position) { return sourceMap.describe(position); };
 
     if (parser.isSet(disasmOption)) {
