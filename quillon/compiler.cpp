@@ -5,12 +5,12 @@
 #include "quillon/compiler.h"
 
 #include "moxy/format.h"
-#include "scan/delimiter_search.h"
-#include "scan/line_counter.h"
-#include "scan/progress_meter.h"
 #include "quillon/keywords.h"
 #include "quillon/name_table.h"
 #include "quillon/number_text.h"
+#include "scan/delimiter_search.h"
+#include "scan/line_counter.h"
+#include "scan/progress_meter.h"
 
 #include <array>
 #include <cstdint>

@@ -6,10 +6,10 @@
 // characters are scanned too.
 #include "vorna/compiler.h"
 
+#include "moxy/format.h"
 #include "scan/delimiter_search.h"
 #include "scan/line_counter.h"
 #include "scan/progress_meter.h"
-#include "moxy/format.h"
 #include "vorna/mnemonics.h"
 
 #include <cstdint>
