@@ -1,6 +1,6 @@
 #include "debugger/session.h"
 
-#include "runner/session.h"
+#include "moxy/escape.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -461,10 +461,9 @@ void Session::scopes(const QJsonObject& request, const QJsonObject&) {
 
 std::string Session::shownText(int cell) const {
     const std::string& text = m_debuggee->cellText(cell);
-    if (text.size() <= kShownText)
-        return "\"" + runner::escapeForDump(text) + "\"";
-    return "\"" + runner::escapeForDump(std::string_view(text).substr(0, kShownText)) + "\"... (" +
-           std::to_string(text.size()) + " characters)";
+    // The dump's escapes inside double quotes; a long text is cut and says how long it is.
+    return "\"" + moxy::escaped(std::string_view(text).substr(0, std::min(text.size(), kShownText)), moxy::kDumpText) +
+           "\"" + (text.size() > kShownText ? "... (" + std::to_string(text.size()) + " characters)" : std::string());
 }
 
 void Session::variables(const QJsonObject& request, const QJsonObject& arguments) {

@@ -1,6 +1,7 @@
 #include "editor/compile_command.h"
 
 #include "editor/program_text.h"
+#include "moxy/escape.h"
 #include "platform/files.h"
 
 #include <QFile>
@@ -59,20 +60,12 @@ int compileFile(const Program& program, const CompileRequest& request, std::FILE
         return kExitFileError;
     }
 
-    const Compiled compiled = program.compile(
+    const moxy::CompileResult compiled = program.compile(
         *source,
-        [&](const Message& message) {
+        [&](const moxy::Diagnostic& message) {
             // The text goes out byte for byte, as the source wrote the names in it.
             // One message a line: a name that spans lines shows its line breaks as \r and \n.
-            std::string text;
-            for (const char c : message.text) {
-                if (c == '\r')
-                    text += "\\r";
-                else if (c == '\n')
-                    text += "\\n";
-                else
-                    text += c;
-            }
+            const std::string text = moxy::escaped(message.text, moxy::kMessageText);
             std::fprintf(errors, "%s:%d:%d: ", sourceName.c_str(), message.line, message.column);
             std::fwrite(text.data(), 1, text.size(), errors);
             std::fputc('\n', errors);
@@ -85,7 +78,7 @@ int compileFile(const Program& program, const CompileRequest& request, std::FILE
     if (output.isEmpty())
         output = fromInput ? kStandardStream : replaceExtension(request.source, QStringLiteral(".moxy"));
     const std::string outputName = localPath(output);
-    const std::string file = compiled.code + "\r\n";
+    const std::string file = moxy::moxyFileText(compiled.code);
     bool written = false;
     if (output == kStandardStream) {
         written = writeStream(out, file, &reason);

@@ -146,8 +146,8 @@ void EditorWindow::saveClick() {
 
 void EditorWindow::compileClick() {
     const std::string source = programText();
-    const Compiled compiled = m_program.compile(
-        source, [this](const Message& message) { m_dialogs->tell(boxText(message.text)); },
+    const moxy::CompileResult compiled = m_program.compile(
+        source, [this](const moxy::Diagnostic& message) { m_dialogs->tell(boxText(message.text)); },
         [this](int percent) { showProgress(percent); });
     if (compiled.abandoned) {
         QTextCursor cursor = m_text->textCursor();
@@ -165,7 +165,7 @@ void EditorWindow::writeMoxyFile(const std::string& code) {
     if (path.isEmpty())
         return;
     platform::FileError error{};
-    if (!platform::writeFileAtomically(localPath(path), code + "\r\n", &error))
+    if (!platform::writeFileAtomically(localPath(path), moxy::moxyFileText(code), &error))
         m_dialogs->tell(QStringLiteral("Unable to write the MOXY file %1: %2")
                             .arg(QDir::toNativeSeparators(path), fromLocal(error.reason)));
 }

@@ -5,41 +5,19 @@
 
 #include "editor/highlight_rules.h"
 
-#include "moxy/source_map.h"
+#include "moxy/compile.h"
 
 #include <QString>
 
-#include <cstddef>
 #include <functional>
-#include <string>
 #include <string_view>
-#include <vector>
 
 namespace editor {
 
-// A message of a compile, at the 1-based line and column of its statement.
-struct Message {
-    int line = 0;
-    int column = 0;
-    std::string text;
-};
-
-// Where a statement's code starts.
-using MapLine = moxy::SourceMapEntry;
-
-struct Compiled {
-    std::string code;        // the file gets this and CR LF
-    bool abandoned = false;  // nothing may be written
-    long long caret = -1;    // when abandoned: the 0-based offset in the source for the caret
-    std::vector<MapLine> map;
-};
-
-using ReportFunction = std::function<void(const Message&)>;
-using ProgressFunction = std::function<void(int percent)>;
 // Compiles [source] (one byte per character, lines ending in CR LF when it comes from the
 // window); [report] gets every message, [progress] the percentage when it changes.
-using CompileFunction =
-    std::function<Compiled(std::string_view source, const ReportFunction& report, const ProgressFunction& progress)>;
+using CompileFunction = std::function<moxy::CompileResult(
+    std::string_view source, const moxy::DiagnosticFunction& report, const moxy::ProgressFunction& progress)>;
 
 struct Program {
     QString name;            // the command's name, as its messages on standard error begin

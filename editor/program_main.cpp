@@ -2,6 +2,7 @@
 
 #include "editor/compile_command.h"
 #include "editor/editor_window.h"
+#include "platform/command_line.h"
 #include "platform/files.h"
 
 #include <QApplication>
@@ -32,16 +33,10 @@ int usageError(const Program& program, const QString& message) {
 
 }  // namespace
 
-QString withoutQuotes(const QString& argument) {
-    if (argument.size() >= 2 && argument.startsWith(QLatin1Char('"')) && argument.endsWith(QLatin1Char('"')))
-        return argument.mid(1, argument.size() - 2);
-    return argument;
-}
-
 bool loadStartFile(EditorWindow& window, const QString& argument, std::string* reason) {
     platform::FileError error{};
     const std::optional<std::string> bytes =
-        platform::readWholeFile(withoutQuotes(argument).toLocal8Bit().toStdString(), &error);
+        platform::readWholeFile(platform::withoutQuotes(argument).toLocal8Bit().toStdString(), &error);
     if (!bytes) {
         if (reason)
             *reason = error.reason;
@@ -98,8 +93,7 @@ int programMain(int argc, char** argv, Program program, const char* version) {
     // are known only to QApplication; QT_QPA_PLATFORM does the same.)
     const bool windowless = !usageProblem(argumentList(argc, argv)).isEmpty() || parser.isSet(compileOption) ||
                             parser.isSet(helpOption) || parser.isSet(versionOption);
-    if (!windowless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    if (!windowless && !platform::hasDisplay()) {
         std::fprintf(stderr, "%s: no display to open the window on; use --compile to compile without one\n",
                      program.name.toLocal8Bit().constData());
         return kExitFileError;
@@ -131,7 +125,7 @@ int programMain(int argc, char** argv, Program program, const char* version) {
         std::string reason;
         if (!loadStartFile(window, positional.front(), &reason))
             std::fprintf(stderr, "%s: cannot read %s: %s\n", qPrintable(QCoreApplication::applicationName()),
-                         qPrintable(withoutQuotes(positional.front())), reason.c_str());
+                         qPrintable(platform::withoutQuotes(positional.front())), reason.c_str());
     }
     window.show();
     return app->exec();

@@ -16,13 +16,9 @@ class EditorWindow;
 // the exit status.
 int programMain(int argc, char** argv, Program program, const char* version);
 
-// [argument] without the double quotes that enclose it, if they do (as some launchers
-// hand a path over); otherwise as it is.
-QString withoutQuotes(const QString& argument);
-
 // Loads the file named by [argument] (quoted or not) into [window]'s text box, one
 // character per byte. False, with the reason in [reason], when the file cannot be read;
 // the text box then keeps its text.
-bool loadStartFile(EditorWindow& window, const QString& argument, std::string* reason);
+bool loadStartFile(EditorWindow& window, const QString& argument, std::string* reason = nullptr);
 
 }  // namespace editor

@@ -5,8 +5,6 @@
 
 #include <QtCore/qglobal.h>
 
-#include <utility>
-
 // Resources of a static library must be registered by hand, outside every namespace.
 static void registerResources() { Q_INIT_RESOURCE(editor); }
 
@@ -22,21 +20,7 @@ Program quillonProgram() {
     program.iconFile = QStringLiteral(":/editor/quillon.png");
     program.description = QStringLiteral("The Quillon compiler: an editor for Quillon programs that compiles them "
                                          "into MOXY files.");
-    program.compile = [](std::string_view source, const ReportFunction& report, const ProgressFunction& progress) {
-        quillon::CompileResult result = quillon::compile(
-            source,
-            [&report](const quillon::Diagnostic& diagnostic) {
-                if (report)
-                    report(Message{diagnostic.line, diagnostic.column, diagnostic.text});
-            },
-            progress);
-        Compiled compiled;
-        compiled.code = std::move(result.code);
-        compiled.abandoned = result.abandoned;
-        compiled.caret = result.caret;
-        compiled.map = std::move(result.map);
-        return compiled;
-    };
+    program.compile = quillon::compile;
     program.highlight = highlightQuillon;
     return program;
 }

@@ -3,8 +3,6 @@
 #include "editor/program.h"
 #include "vorna/compiler.h"
 
-#include <utility>
-
 namespace editor {
 
 Program vornaProgram() {
@@ -16,14 +14,8 @@ Program vornaProgram() {
     program.description = QStringLiteral("The VORNA compiler: an editor for VORNA programs that compiles them "
                                          "into MOXY files.");
     // VORNA reports nothing and never abandons a compile.
-    program.compile = [](std::string_view source, const ReportFunction&, const ProgressFunction& progress) {
-        vorna::CompileResult result = vorna::compile(source, progress);
-        Compiled compiled;
-        compiled.code = std::move(result.code);
-        compiled.map.reserve(result.map.size());
-        compiled.map = std::move(result.map);
-        return compiled;
-    };
+    program.compile = [](std::string_view source, const moxy::DiagnosticFunction&,
+                         const moxy::ProgressFunction& progress) { return vorna::compile(source, progress); };
     program.highlight = highlightVorna;
     return program;
 }

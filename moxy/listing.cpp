@@ -1,5 +1,6 @@
 #include "moxy/listing.h"
 
+#include "moxy/escape.h"
 #include "moxy/format.h"
 
 #include <cstdio>
@@ -40,25 +41,6 @@ std::string cellDigitsText(std::string_view code, std::size_t offset) {
 }
 
 }  // namespace
-
-std::string quoted(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        const auto byte = static_cast<std::uint8_t>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (isLiteral(byte)) {
-            out += c;
-        } else {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\x%02x", byte);
-            out += buffer;
-        }
-    }
-    out += '"';
-    return out;
-}
 
 std::string_view keyName(std::uint8_t selector) {
     const KeyInfo* key = keyInfo(selector);

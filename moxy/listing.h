@@ -3,6 +3,8 @@
 // runner's trace and by tests that check what a compiler wrote.
 #pragma once
 
+#include "moxy/escape.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -31,10 +33,6 @@ struct ListingOptions {
 
 // The whole listing of [code], one line per instruction, each ending in "\n".
 std::string listing(std::string_view code, const ListingOptions& options = {});
-
-// [text] in double quotes, with `"` and `\` escaped and other characters outside
-// 32..126 written as \xHH.
-std::string quoted(std::string_view text);
 
 // "A", "Up", "Digit1" ... for a key selector, or "" when it names no key.
 std::string_view keyName(std::uint8_t selector);

@@ -20,72 +20,80 @@ enum class Operand : std::uint8_t {
     SubCode,      // one character naming a system operation (see MOXY_SUBCODES)
 };
 
-// Columns: name, byte, operand. P is the current cell (the Pointer register), V(n)
-// the text of cell n.
-#define MOXY_OPCODES(X)                                                                     \
-    X(SelectCell, 1, CellDigits)          /* P := hi x 254 + lo; creates the cell */         \
-    X(SetPar1, 3, None)                   /* Par1 := P */                                    \
-    X(SetPar2, 4, None)                   /* Par2 := P */                                    \
-    X(SetRes, 5, None)                    /* Res := P */                                     \
-    X(Add, 6, None)                       /* V(P) := V(Par1) + V(Par2) */                    \
-    X(Subtract, 7, None)                  /* V(P) := V(Par1) - V(Par2) */                    \
-    X(Multiply, 8, None)                  /* V(P) := V(Par1) x V(Par2) */                    \
-    X(Divide, 9, None)                    /* V(P) := V(Par1) / V(Par2) */                    \
-    X(ColourByDigit, 12, None)            /* drawing colour from the digit 1..9 in V(P) */   \
-    X(Point, 14, None)                    /* dot at (V(Par1), V(Par2)) */                    \
-    X(IfEqual, 15, None)                  /* skip unless V(Par1) = V(Par2) as text */        \
-    X(IfGreater, 16, None)                /* skip unless V(Par1) > V(Par2) as numbers */     \
-    X(IfLess, 17, None)                   /* skip unless V(Par1) < V(Par2) as numbers */     \
-    X(EndIf, 18, None)                    /* no action; where a skip ends */                 \
-    X(TickCount, 19, None)                /* V(P) := milliseconds since system start */      \
-    X(GetPointer, 20, None)               /* V(P) := the number Par1 (not its cell) */       \
-    X(MovePointer, 21, None)              /* P := whole(|V(P)|): indirect addressing */      \
-    X(InputBox, 23, None)                 /* V(P) := answer to the prompt V(Par1) */         \
-    X(End, 24, None)                      /* ends the runner */                              \
-    X(Increment, 25, None)                /* V(P) := V(P) + 1 */                             \
-    X(Decrement, 26, None)                /* V(P) := V(P) - 1 */                             \
-    X(Clear, 27, None)                    /* V(P) := empty text */                           \
-    X(Negate, 228, None)                  /* V(P) := -V(P) */                                \
-    X(Circle, 229, None)                  /* circle at (V(Par1), V(Par2)), radius V(P) */    \
-    X(NewPictureHolder, 230, None)        /* creates the next picture holder */              \
-    X(PaintPicture, 231, None)            /* selected picture, scaled to V(Res) x V(P) */    \
-    X(LoadPicture, 232, None)             /* selected holder := picture file V(P) */         \
-    X(SelectPictureHolder, 233, None)     /* PicSelect := whole(V(P)) */                     \
-    X(KeyState, 234, KeySelector)         /* V(P) := "1" if the key is down, else "0" */     \
-    X(FilledBox, 235, None)               /* box outline and fill */                         \
-    X(Box, 236, None)                     /* box outline */                                  \
-    X(Middle, 237, None)                  /* V(P) := part of V(Res) */                       \
-    X(Length, 238, None)                  /* V(P) := length of V(Par1) */                    \
-    X(Random, 239, None)                  /* V(P) := random whole number V(Par1)..V(Par2) */ \
-    X(ColourByValue, 240, None)           /* colour := red + 256 green + 65536 blue */       \
-    X(AppendChar, 241, None)              /* V(P) += the character of code V(Par1) */        \
-    X(AppendFolder, 242, None)            /* V(P) += the runner's folder */                  \
-    X(Append, 243, None)                  /* V(P) += V(Par1) */                              \
-    X(Line, 244, None)                    /* line (V(Par1), V(Par2)) to (V(Res), V(P)) */    \
-    X(Power, 245, None)                   /* V(P) := V(Par1) ^ V(Par2) */                    \
-    X(SquareRoot, 246, None)              /* V(Res) := square root of V(P) */                \
-    X(System, 247, SubCode)               /* one of twelve system operations */              \
-    X(ClearScreen, 248, None)             /* clears the drawing surface to white */          \
-    X(Copy, 249, None)                    /* V(P) := V(Par1) */                              \
-    X(Yield, 252, None)                   /* lets pending window events through */           \
-    X(Print, 253, None)                   /* writes V(P) at (V(Par1), V(Par2)) */            \
-    X(Jump, 254, None)                    /* continues after label whole(V(P)) */
+// The cell an instruction writes, as the trace shows it.
+enum class Writes : std::uint8_t {
+    Nothing,
+    Pointer,  // V(P)
+    Res,      // V(Res)
+};
+
+// Columns: name, byte, operand, the cell it writes (Pointer: V(P), Res: V(Res), Nothing:
+// no cell; System's sub-code tells its own). P is the current cell (the Pointer register),
+// V(n) the text of cell n.
+#define MOXY_OPCODES(X)                                                                            \
+    X(SelectCell, 1, CellDigits, Nothing)       /* P := hi x 254 + lo; creates the cell */         \
+    X(SetPar1, 3, None, Nothing)                /* Par1 := P */                                    \
+    X(SetPar2, 4, None, Nothing)                /* Par2 := P */                                    \
+    X(SetRes, 5, None, Nothing)                 /* Res := P */                                     \
+    X(Add, 6, None, Pointer)                    /* V(P) := V(Par1) + V(Par2) */                    \
+    X(Subtract, 7, None, Pointer)               /* V(P) := V(Par1) - V(Par2) */                    \
+    X(Multiply, 8, None, Pointer)               /* V(P) := V(Par1) x V(Par2) */                    \
+    X(Divide, 9, None, Pointer)                 /* V(P) := V(Par1) / V(Par2) */                    \
+    X(ColourByDigit, 12, None, Nothing)         /* drawing colour from the digit 1..9 in V(P) */   \
+    X(Point, 14, None, Nothing)                 /* dot at (V(Par1), V(Par2)) */                    \
+    X(IfEqual, 15, None, Nothing)               /* skip unless V(Par1) = V(Par2) as text */        \
+    X(IfGreater, 16, None, Nothing)             /* skip unless V(Par1) > V(Par2) as numbers */     \
+    X(IfLess, 17, None, Nothing)                /* skip unless V(Par1) < V(Par2) as numbers */     \
+    X(EndIf, 18, None, Nothing)                 /* no action; where a skip ends */                 \
+    X(TickCount, 19, None, Pointer)             /* V(P) := milliseconds since system start */      \
+    X(GetPointer, 20, None, Pointer)            /* V(P) := the number Par1 (not its cell) */       \
+    X(MovePointer, 21, None, Pointer)           /* P := whole(|V(P)|): indirect addressing */      \
+    X(InputBox, 23, None, Pointer)              /* V(P) := answer to the prompt V(Par1) */         \
+    X(End, 24, None, Nothing)                   /* ends the runner */                              \
+    X(Increment, 25, None, Pointer)             /* V(P) := V(P) + 1 */                             \
+    X(Decrement, 26, None, Pointer)             /* V(P) := V(P) - 1 */                             \
+    X(Clear, 27, None, Pointer)                 /* V(P) := empty text */                           \
+    X(Negate, 228, None, Pointer)               /* V(P) := -V(P) */                                \
+    X(Circle, 229, None, Nothing)               /* circle at (V(Par1), V(Par2)), radius V(P) */    \
+    X(NewPictureHolder, 230, None, Nothing)     /* creates the next picture holder */              \
+    X(PaintPicture, 231, None, Nothing)         /* selected picture, scaled to V(Res) x V(P) */    \
+    X(LoadPicture, 232, None, Nothing)          /* selected holder := picture file V(P) */         \
+    X(SelectPictureHolder, 233, None, Nothing)  /* PicSelect := whole(V(P)) */                     \
+    X(KeyState, 234, KeySelector, Pointer)      /* V(P) := "1" if the key is down, else "0" */     \
+    X(FilledBox, 235, None, Nothing)            /* box outline and fill */                         \
+    X(Box, 236, None, Nothing)                  /* box outline */                                  \
+    X(Middle, 237, None, Pointer)               /* V(P) := part of V(Res) */                       \
+    X(Length, 238, None, Pointer)               /* V(P) := length of V(Par1) */                    \
+    X(Random, 239, None, Pointer)               /* V(P) := random whole number V(Par1)..V(Par2) */ \
+    X(ColourByValue, 240, None, Nothing)        /* colour := red + 256 green + 65536 blue */       \
+    X(AppendChar, 241, None, Pointer)           /* V(P) += the character of code V(Par1) */        \
+    X(AppendFolder, 242, None, Pointer)         /* V(P) += the runner's folder */                  \
+    X(Append, 243, None, Pointer)               /* V(P) += V(Par1) */                              \
+    X(Line, 244, None, Nothing)                 /* line (V(Par1), V(Par2)) to (V(Res), V(P)) */    \
+    X(Power, 245, None, Pointer)                /* V(P) := V(Par1) ^ V(Par2) */                    \
+    X(SquareRoot, 246, None, Res)               /* V(Res) := square root of V(P) */                \
+    X(System, 247, SubCode, Nothing)            /* one of twelve system operations */              \
+    X(ClearScreen, 248, None, Nothing)          /* clears the drawing surface to white */          \
+    X(Copy, 249, None, Pointer)                 /* V(P) := V(Par1) */                              \
+    X(Yield, 252, None, Nothing)                /* lets pending window events through */           \
+    X(Print, 253, None, Nothing)                /* writes V(P) at (V(Par1), V(Par2)) */            \
+    X(Jump, 254, None, Nothing)                 /* continues after label whole(V(P)) */
 
 // Sub-codes of opcode 247, in the order the runner tests them. Columns: name, byte,
-// Quillon keyword.
-#define MOXY_SUBCODES(X)                    \
-    X(Beep, 253, "beep")                    \
-    X(LoadFile, 252, "loadfile")            \
-    X(WriteFile, 251, "writefile")          \
-    X(ScreenWidth, 250, "getresx")          \
-    X(ScreenHeight, 249, "getresy")         \
-    X(SetWindowWidth, 248, "setwindowwidth") \
-    X(SetWindowHeight, 247, "setwindowheight") \
-    X(SetWindowTop, 246, "setwindowx")      \
-    X(SetWindowLeft, 245, "setwindowy")     \
-    X(Caption, 244, "title")                \
-    X(MessageBox, 243, "msgbox")            \
-    X(Exec, 242, "exec")
+// Quillon keyword, the cell it writes.
+#define MOXY_SUBCODES(X)                                \
+    X(Beep, 253, "beep", Nothing)                       \
+    X(LoadFile, 252, "loadfile", Pointer)               \
+    X(WriteFile, 251, "writefile", Nothing)             \
+    X(ScreenWidth, 250, "getresx", Pointer)             \
+    X(ScreenHeight, 249, "getresy", Pointer)            \
+    X(SetWindowWidth, 248, "setwindowwidth", Nothing)   \
+    X(SetWindowHeight, 247, "setwindowheight", Nothing) \
+    X(SetWindowTop, 246, "setwindowx", Nothing)         \
+    X(SetWindowLeft, 245, "setwindowy", Nothing)        \
+    X(Caption, 244, "title", Nothing)                   \
+    X(MessageBox, 243, "msgbox", Nothing)               \
+    X(Exec, 242, "exec", Nothing)
 
 // Key selectors of opcode 234. Columns: name, selector byte, the key's code as the key
 // handlers see it. Deliberate: selector 213 follows the digit row and reads the 0 key;
@@ -102,13 +110,13 @@ enum class Operand : std::uint8_t {
     KEY(Digit0, 213, 48)
 
 enum class Op : std::uint8_t {
-#define MOXY_X(name, code, operand) name = code,
+#define MOXY_X(name, code, operand, writes) name = code,
     MOXY_OPCODES(MOXY_X)
 #undef MOXY_X
 };
 
 enum class SubCode : std::uint8_t {
-#define MOXY_X(name, code, keyword) name = code,
+#define MOXY_X(name, code, keyword, writes) name = code,
     MOXY_SUBCODES(MOXY_X)
 #undef MOXY_X
 };
@@ -123,12 +131,14 @@ struct OpInfo {
     Op op;
     std::string_view name;
     Operand operand;
+    Writes writes;
 };
 
 struct SubCodeInfo {
     SubCode subCode;
     std::string_view name;
     std::string_view keyword;
+    Writes writes;
 };
 
 struct KeyInfo {
@@ -139,13 +149,13 @@ struct KeyInfo {
 };
 
 inline constexpr OpInfo kOpInfo[] = {
-#define MOXY_X(name, code, operand) {Op::name, #name, Operand::operand},
+#define MOXY_X(name, code, operand, writes) {Op::name, #name, Operand::operand, Writes::writes},
     MOXY_OPCODES(MOXY_X)
 #undef MOXY_X
 };
 
 inline constexpr SubCodeInfo kSubCodeInfo[] = {
-#define MOXY_X(name, code, keyword) {SubCode::name, #name, keyword},
+#define MOXY_X(name, code, keyword, writes) {SubCode::name, #name, keyword, Writes::writes},
     MOXY_SUBCODES(MOXY_X)
 #undef MOXY_X
 };

@@ -5,11 +5,12 @@
 #include "quillon/compiler.h"
 
 #include "moxy/format.h"
-#include "editor/delimiter_search.h"
-#include "editor/scan_support.h"
 #include "quillon/keywords.h"
 #include "quillon/name_table.h"
 #include "quillon/number_text.h"
+#include "scan/delimiter_search.h"
+#include "scan/line_counter.h"
+#include "scan/progress_meter.h"
 
 #include <array>
 #include <cstdint>
@@ -79,7 +80,7 @@ std::string_view referenceOf(int slot) {
 
 class Compiler {
 public:
-    Compiler(std::string_view source, const std::function<void(const Diagnostic&)>& report,
+    Compiler(std::string_view source, const moxy::DiagnosticFunction& report,
              const std::function<void(int)>& progress)
         : m_text(source),
           m_limit(static_cast<long long>(source.size())),
@@ -88,7 +89,7 @@ public:
           m_progress(progress, static_cast<long long>(source.size())),
           m_report(report) {}
 
-    CompileResult run();
+    moxy::CompileResult run();
 
 private:
     bool matches(const KeywordInfo& keyword) const;
@@ -109,11 +110,11 @@ private:
     long long m_keywordPosition = 1;  // where the statement being translated begins
     moxy::Writer m_writer;
     NameTable m_names;
-    editor::DelimiterSearch m_search;
-    editor::LineCounter m_lines;
-    editor::ProgressMeter m_progress;
-    const std::function<void(const Diagnostic&)>& m_report;
-    std::vector<MapEntry> m_map;
+    scan::DelimiterSearch m_search;
+    scan::LineCounter m_lines;
+    scan::ProgressMeter m_progress;
+    const moxy::DiagnosticFunction& m_report;
+    std::vector<moxy::SourceMapEntry> m_map;
     std::optional<long long> m_caret;  // set when a declaration abandoned the compile
 
     // Holders of one compile. A step whose extraction fails is skipped and leaves its
@@ -126,7 +127,7 @@ private:
     std::array<bool, kMaxArguments> m_starred{};
 };
 
-CompileResult Compiler::run() {
+moxy::CompileResult Compiler::run() {
     m_writer.raw(moxy::kQuillonHeader);
     while (m_position <= m_limit) {
         const auto first = static_cast<unsigned char>(lowerCase(m_text[static_cast<std::size_t>(m_position - 1)]));
@@ -135,7 +136,7 @@ CompileResult Compiler::run() {
             if (!matches(keyword))
                 continue;
             if (!translate(keyword)) {
-                CompileResult result;
+                moxy::CompileResult result;
                 result.abandoned = true;
                 result.caret = *m_caret;
                 return result;
@@ -145,7 +146,7 @@ CompileResult Compiler::run() {
         m_progress.at(m_position);
         ++m_position;
     }
-    CompileResult result;
+    moxy::CompileResult result;
     result.code = m_writer.take();
     result.map = std::move(m_map);
     return result;
@@ -304,13 +305,13 @@ void Compiler::say(std::string text) {
     if (!m_report)
         return;
     const auto [line, column] = m_lines.locate(static_cast<std::size_t>(m_keywordPosition - 1));
-    m_report(Diagnostic{line, column, std::move(text)});
+    m_report(moxy::Diagnostic{line, column, moxy::Severity::Error, std::move(text)});
 }
 
 }  // namespace
 
-CompileResult compile(std::string_view source, const std::function<void(const Diagnostic&)>& report,
-                      const std::function<void(int percent)>& progress) {
+moxy::CompileResult compile(std::string_view source, const moxy::DiagnosticFunction& report,
+                            const moxy::ProgressFunction& progress) {
     return Compiler(source, report, progress).run();
 }
 

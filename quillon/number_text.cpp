@@ -1,5 +1,7 @@
 #include "quillon/number_text.h"
 
+#include "moxy/numbers.h"
+
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -59,21 +61,11 @@ std::optional<double> readNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
-double roundHalfEven(double value) {
-    const double below = std::floor(value);
-    const double fraction = value - below;
-    if (fraction > 0.5)
-        return below + 1;
-    if (fraction < 0.5)
-        return below;
-    return std::fmod(below, 2.0) == 0 ? below : below + 1;
-}
-
 std::optional<long long> readWholeNumber(std::string_view text, long long lowest, long long highest) {
     const std::optional<double> value = readNumber(text);
     if (!value)
         return std::nullopt;
-    const double whole = roundHalfEven(*value);
+    const double whole = moxy::roundHalfEven(*value);
     if (!(whole >= static_cast<double>(lowest) && whole <= static_cast<double>(highest)))
         return std::nullopt;
     return static_cast<long long>(whole);

@@ -13,9 +13,6 @@ namespace quillon {
 // too small for a double.
 std::optional<double> readNumber(std::string_view text);
 
-// [value] rounded to the nearest whole number, a half to the even neighbour.
-double roundHalfEven(double value);
-
 // [text] read as a number and rounded half to even, when the result lies in
 // [lowest]..[highest]; nullopt otherwise.
 std::optional<long long> readWholeNumber(std::string_view text, long long lowest, long long highest);

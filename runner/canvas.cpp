@@ -1,5 +1,7 @@
 #include "runner/canvas.h"
 
+#include "platform/fonts.h"
+
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPainter>
@@ -203,8 +205,8 @@ QFont Canvas::defaultFont() {
     static const QFont font = [] {
         // The font ships with the system's DejaVu package; the same everywhere, so that
         // windows and screenshots agree.
-        QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"));
-        QFont chosen(QStringLiteral("DejaVu Sans"));
+        QFontDatabase::addApplicationFont(platform::surfaceFontFile());
+        QFont chosen(platform::surfaceFontFamily());
         chosen.setPixelSize(12);
         chosen.setStyleStrategy(QFont::NoAntialias);
         chosen.setHintingPreference(QFont::PreferFullHinting);

@@ -1,5 +1,7 @@
 #include "runner/conversions.h"
 
+#include "moxy/numbers.h"
+
 #include <charconv>
 #include <cerrno>
 #include <clocale>
@@ -137,7 +139,9 @@ NumberFormat numberFormatFromEnvironment() {
 }
 
 namespace {
-// The grammar check, then the C library's correctly rounded conversion in the C locale.
+// The grammar check, then a correctly rounded conversion of the number in C notation:
+// std::from_chars, and for numbers out of its range the C library in the C locale, which
+// tells an overflow (an infinity) from an underflow (zero or a denormal).
 template <typename Number, typename Convert>
 ParseStatus parseWith(std::string_view text, NumberFormat format, Number& value, Convert convert) {
     std::string normal;
@@ -147,6 +151,12 @@ ParseStatus parseWith(std::string_view text, NumberFormat format, Number& value,
         return ParseStatus::NotANumber;
     if (isSpecial) {
         value = static_cast<Number>(special);
+        return ParseStatus::Ok;
+    }
+    Number converted = 0;
+    const auto [end, error] = std::from_chars(normal.data(), normal.data() + normal.size(), converted);
+    if (error == std::errc() && end == normal.data() + normal.size()) {
+        value = converted;
         return ParseStatus::Ok;
     }
     errno = 0;
@@ -171,7 +181,7 @@ ParseStatus parseSingle(std::string_view text, NumberFormat format, float& value
 bool roundToWhole(double value, std::int32_t& whole) {
     if (std::isnan(value))
         return false;
-    const double rounded = std::nearbyint(value);  // the default mode rounds halves to even
+    const double rounded = moxy::roundHalfEven(value);
     if (rounded < -2147483648.0 || rounded > 2147483647.0)
         return false;
     whole = static_cast<std::int32_t>(rounded);

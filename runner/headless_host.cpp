@@ -1,5 +1,6 @@
 #include "runner/headless_host.h"
 
+#include "runner/keys.h"
 #include "runner/run_error.h"
 
 #include <algorithm>
@@ -8,28 +9,7 @@
 
 namespace runner {
 
-namespace {
-
-std::optional<moxy::Key> keyNamed(std::string_view name) {
-    if (name.size() == 1) {
-        const char c = name[0];
-        if (c >= 'A' && c <= 'Z')
-            return static_cast<moxy::Key>(static_cast<int>(moxy::Key::A) + (c - 'A'));
-        if (c >= '1' && c <= '9')
-            return static_cast<moxy::Key>(static_cast<int>(moxy::Key::Digit1) + (c - '1'));
-        if (c == '0')
-            return moxy::Key::Digit0;
-        return std::nullopt;
-    }
-    for (const moxy::KeyInfo& info : moxy::kKeyInfo)
-        if (info.name == name)
-            return info.key;
-    return std::nullopt;
-}
-
-}  // namespace
-
-std::optional<std::vector<KeyEvent>> parseKeyScript(std::string_view script, std::string* error) {
+std::optional<std::vector<KeyEvent>> parseKeyScript(std::string_view script, std::string* reason) {
     std::vector<KeyEvent> events;
     std::size_t at = 0;
     while (at < script.size()) {
@@ -44,8 +24,8 @@ std::optional<std::vector<KeyEvent>> parseKeyScript(std::string_view script, std
         at = end;
         const std::size_t colon = word.find(':');
         const auto fail = [&](const std::string& why) {
-            if (error)
-                *error = "\"" + std::string(word) + "\": " + why;
+            if (reason)
+                *reason = "\"" + std::string(word) + "\": " + why;
             return std::nullopt;
         };
         if (colon == std::string_view::npos || colon == 0 || word.size() < colon + 3)

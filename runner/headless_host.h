@@ -21,9 +21,9 @@ struct KeyEvent {
     bool down = true;
 };
 
-// Parses a --keys script: space-separated `N:KEY+` and `N:KEY-`. nullopt and [error]
-// set when it does not parse.
-std::optional<std::vector<KeyEvent>> parseKeyScript(std::string_view script, std::string* error = nullptr);
+// Parses a --keys script: space-separated `N:KEY+` and `N:KEY-`. nullopt, with what is
+// wrong in [reason], when it does not parse.
+std::optional<std::vector<KeyEvent>> parseKeyScript(std::string_view script, std::string* reason = nullptr);
 
 class HeadlessHost : public BasicHost {
 public:

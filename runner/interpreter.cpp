@@ -21,10 +21,9 @@ using Kind = RunError::Kind;
 constexpr int kInitialTopCell = 255;
 
 std::string shortened(std::string_view text) {
-    constexpr std::size_t kShown = 40;
-    if (text.size() <= kShown)
-        return moxy::quoted(text);
-    return moxy::quoted(text.substr(0, kShown)) + "...";
+    moxy::Escaping escaping = moxy::kQuoted;
+    escaping.limit = 40;
+    return moxy::escaped(text, escaping);
 }
 
 // Colours of opcode 12 by digit 1 to 9, packed as red + 256 green + 65536 blue.

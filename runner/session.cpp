@@ -1,5 +1,7 @@
 #include "runner/session.h"
 
+#include "moxy/escape.h"
+
 #include <cstdio>
 
 namespace runner {
@@ -36,37 +38,6 @@ RunResult runWithRestart(Interpreter& interpreter, const std::function<void(cons
     return result;
 }
 
-std::string escapeForDump(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (byte >= 32 && byte <= 126) {
-                out += c;
-            } else {
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\x%02x", byte);
-                out += buffer;
-            }
-        }
-    }
-    return out;
-}
-
 std::string statusText(const RunResult& result) {
     switch (result.status) {
     case RunResult::Status::RanPastEnd:
@@ -92,7 +63,7 @@ std::string stateDump(const Interpreter& interpreter, const RunResult& result) {
     for (int cell = 0; cell <= interpreter.varTop(); ++cell) {
         const std::string& text = interpreter.cell(cell);
         if (!text.empty())
-            out += "cell " + std::to_string(cell) + " " + escapeForDump(text) + "\n";
+            out += "cell " + std::to_string(cell) + " " + moxy::escaped(text, moxy::kDumpText) + "\n";
     }
     out += "end " + statusText(result) + "\n";
     return out;

@@ -26,7 +26,4 @@ std::string stateDump(const Interpreter& interpreter, const RunResult& result);
 // The status word of the dump's last line: ok, ended, steps or "error KIND".
 std::string statusText(const RunResult& result);
 
-// Escapes a cell's text for the dump: \\ \r \n \t and \xHH outside 32..126.
-std::string escapeForDump(std::string_view text);
-
 }  // namespace runner

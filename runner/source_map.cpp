@@ -1,8 +1,6 @@
 #include "runner/source_map.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 namespace runner {
 
@@ -10,15 +8,6 @@ SourceMap SourceMap::parse(std::string_view text) {
     SourceMap map;
     map.m_entries = moxy::parseSourceMap(text);
     return map;
-}
-
-SourceMap SourceMap::besideProgram(const std::string& programPath) {
-    std::ifstream file(programPath + ".map", std::ios::binary);
-    if (!file)
-        return {};
-    std::ostringstream text;
-    text << file.rdbuf();
-    return parse(text.str());
 }
 
 const SourceMap::Entry* SourceMap::find(std::size_t position) const {

@@ -18,8 +18,6 @@ public:
 
     // Reads "POSITION LINE COLUMN" lines; lines that do not parse are passed over.
     static SourceMap parse(std::string_view text);
-    // The map in [programPath].map, or an empty map when there is none.
-    static SourceMap besideProgram(const std::string& programPath);
 
     bool empty() const { return m_entries.empty(); }
     // "line L, column C" of the statement that holds [position], or "" when unknown.

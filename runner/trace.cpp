@@ -6,11 +6,12 @@
 namespace runner {
 
 namespace {
+// A cell's text after an instruction: quoted, a long one cut with its length.
 std::string shownValue(const std::string& text) {
-    constexpr std::size_t kShown = 60;
-    if (text.size() <= kShown)
-        return moxy::quoted(text);
-    return moxy::quoted(std::string_view(text).substr(0, kShown)) + "... (" + std::to_string(text.size()) + " characters)";
+    moxy::Escaping escaping = moxy::kQuoted;
+    escaping.limit = 60;
+    escaping.countCut = true;
+    return moxy::escaped(text, escaping);
 }
 }  // namespace
 
@@ -65,10 +66,27 @@ void TraceWriter::step(const TraceStep& step) {
     }
     std::string text(op->name);
     const int p = step.cell;
-    switch (static_cast<moxy::Op>(code)) {
-    case moxy::Op::SelectCell:
+    moxy::Writes writes = op->writes;
+    switch (op->operand) {
+    case moxy::Operand::CellDigits:
         text += " " + std::to_string(p);
         break;
+    case moxy::Operand::KeySelector: {
+        const std::string_view key = moxy::keyName(step.operand);
+        text += " " + (key.empty() ? std::to_string(step.operand) + " (no key)" : std::string(key));
+        break;
+    }
+    case moxy::Operand::SubCode: {
+        const moxy::SubCodeInfo* sub = moxy::subCodeInfo(step.operand);
+        text += " " + (sub ? std::string(sub->name) : std::to_string(step.operand) + " (does nothing)");
+        writes = sub ? sub->writes : moxy::Writes::Nothing;
+        break;
+    }
+    case moxy::Operand::None:
+        break;
+    }
+    // What the registers and the flow of control did, for the instructions that change them.
+    switch (static_cast<moxy::Op>(code)) {
     case moxy::Op::SetPar1:
     case moxy::Op::SetPar2:
     case moxy::Op::SetRes:
@@ -83,62 +101,18 @@ void TraceWriter::step(const TraceStep& step) {
     case moxy::Op::Jump:
         text += " to " + std::to_string(step.skippedTo);
         break;
-    case moxy::Op::KeyState: {
-        const std::string_view key = moxy::keyName(step.operand);
-        text += " " + (key.empty() ? std::to_string(step.operand) + " (no key)" : std::string(key));
+    default:
+        break;
+    }
+    switch (writes) {
+    case moxy::Writes::Pointer:
         text += "  -> V(" + std::to_string(p) + ") = " + shownValue(m_interpreter.cell(p));
         break;
-    }
-    case moxy::Op::System: {
-        const moxy::SubCodeInfo* sub = moxy::subCodeInfo(step.operand);
-        text += " " + (sub ? std::string(sub->name) : std::to_string(step.operand) + " (does nothing)");
-        if (sub && (sub->subCode == moxy::SubCode::LoadFile || sub->subCode == moxy::SubCode::ScreenWidth ||
-                    sub->subCode == moxy::SubCode::ScreenHeight))
-            text += "  -> V(" + std::to_string(p) + ") = " + shownValue(m_interpreter.cell(p));
-        break;
-    }
-    case moxy::Op::SquareRoot:
+    case moxy::Writes::Res:
         text += "  -> V(" + std::to_string(m_interpreter.res()) + ") = " +
                 shownValue(m_interpreter.cell(m_interpreter.res()));
         break;
-    case moxy::Op::Add:
-    case moxy::Op::Subtract:
-    case moxy::Op::Multiply:
-    case moxy::Op::Divide:
-    case moxy::Op::Power:
-    case moxy::Op::Increment:
-    case moxy::Op::Decrement:
-    case moxy::Op::Negate:
-    case moxy::Op::Clear:
-    case moxy::Op::Copy:
-    case moxy::Op::GetPointer:
-    case moxy::Op::MovePointer:
-    case moxy::Op::Append:
-    case moxy::Op::AppendChar:
-    case moxy::Op::AppendFolder:
-    case moxy::Op::Length:
-    case moxy::Op::Middle:
-    case moxy::Op::Random:
-    case moxy::Op::TickCount:
-    case moxy::Op::InputBox:
-        text += "  -> V(" + std::to_string(p) + ") = " + shownValue(m_interpreter.cell(p));
-        break;
-    case moxy::Op::ColourByDigit:
-    case moxy::Op::Point:
-    case moxy::Op::EndIf:
-    case moxy::Op::End:
-    case moxy::Op::Circle:
-    case moxy::Op::NewPictureHolder:
-    case moxy::Op::PaintPicture:
-    case moxy::Op::LoadPicture:
-    case moxy::Op::SelectPictureHolder:
-    case moxy::Op::FilledBox:
-    case moxy::Op::Box:
-    case moxy::Op::ColourByValue:
-    case moxy::Op::Line:
-    case moxy::Op::ClearScreen:
-    case moxy::Op::Yield:
-    case moxy::Op::Print:
+    case moxy::Writes::Nothing:
         break;
     }
     line(step.position, text);

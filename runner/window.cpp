@@ -1,5 +1,6 @@
 #include "runner/window.h"
 
+#include "runner/keys.h"
 #include "runner/run_error.h"
 
 #include <QApplication>
@@ -19,44 +20,9 @@ const QString kDialogCaption = QStringLiteral("MOXY");
 
 QString fromProgram(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 
-// The key flag of a Qt key, by key and not by character: shift plays no part, and the
-// keypad's digits are not the digit row's.
+// The key flag of a Qt key event (see runner/keys.h).
 std::optional<moxy::Key> trackedKey(const QKeyEvent& event) {
-    const int key = event.key();
-    const bool keypad = event.modifiers().testFlag(Qt::KeypadModifier);
-    switch (key) {
-    case Qt::Key_Up:
-        return moxy::Key::Up;
-    case Qt::Key_Down:
-        return moxy::Key::Down;
-    case Qt::Key_Left:
-        return moxy::Key::Left;
-    case Qt::Key_Right:
-        return moxy::Key::Right;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return moxy::Key::Enter;
-    case Qt::Key_Space:
-        return moxy::Key::Space;
-    default:
-        break;
-    }
-    if (key >= Qt::Key_A && key <= Qt::Key_Z)
-        return static_cast<moxy::Key>(static_cast<int>(moxy::Key::A) + (key - Qt::Key_A));
-    if (keypad)
-        return std::nullopt;
-    if (key == Qt::Key_0)
-        return moxy::Key::Digit0;
-    if (key >= Qt::Key_1 && key <= Qt::Key_9)
-        return static_cast<moxy::Key>(static_cast<int>(moxy::Key::Digit1) + (key - Qt::Key_1));
-    // With shift (or on keyboards whose digit row is shifted) the digit keys arrive as
-    // symbols: their scan codes on X11, 10 to 18 for 1 to 9 and 19 for 0, tell the key.
-    const quint32 scanCode = event.nativeScanCode();
-    if (scanCode >= 10 && scanCode <= 18)
-        return static_cast<moxy::Key>(static_cast<int>(moxy::Key::Digit1) + static_cast<int>(scanCode - 10));
-    if (scanCode == 19)
-        return moxy::Key::Digit0;
-    return std::nullopt;
+    return keyOfEvent(event.key(), event.modifiers().testFlag(Qt::KeypadModifier), event.nativeScanCode());
 }
 
 // Runs [dialog] without blocking the runner window's close button: a local loop that

@@ -6,9 +6,10 @@
 // characters are scanned too.
 #include "vorna/compiler.h"
 
-#include "editor/delimiter_search.h"
-#include "editor/scan_support.h"
 #include "moxy/format.h"
+#include "scan/delimiter_search.h"
+#include "scan/line_counter.h"
+#include "scan/progress_meter.h"
 #include "vorna/mnemonics.h"
 
 #include <cstdint>
@@ -52,7 +53,7 @@ public:
           m_lines(source),
           m_search(source) {}
 
-    CompileResult run() {
+    moxy::CompileResult run() {
         for (m_position = 1; m_position <= m_limit; ++m_position) {
             if (const Mnemonic* mnemonic = matchAt(m_position))
                 compile(*mnemonic);
@@ -143,13 +144,13 @@ private:
 
     std::string_view m_source;
     long long m_limit;
-    editor::ProgressMeter m_progress;
-    editor::LineCounter m_lines;
-    editor::DelimiterSearch m_search;
+    scan::ProgressMeter m_progress;
+    scan::LineCounter m_lines;
+    scan::DelimiterSearch m_search;
 
     long long m_position = 1;  // 1-based scan position
     moxy::Writer m_writer;
-    std::vector<MapEntry> m_map;
+    std::vector<moxy::SourceMapEntry> m_map;
     NameList m_names;
     std::string_view m_declaredName;  // the name of the last DIM whose extraction worked
     std::string_view m_usedName;      // the same for USE
@@ -161,7 +162,7 @@ private:
 
 }  // namespace
 
-CompileResult compile(std::string_view source, const std::function<void(int percent)>& progress) {
+moxy::CompileResult compile(std::string_view source, const moxy::ProgressFunction& progress) {
     return Compiler(source, progress).run();
 }
 

@@ -3,7 +3,7 @@
 // `vorna --compile` ask for the file name and write the file around it.
 #pragma once
 
-#include "moxy/source_map.h"
+#include "moxy/compile.h"
 
 #include <cstddef>
 #include <functional>
@@ -13,23 +13,16 @@
 
 namespace vorna {
 
-// Where one mnemonic's code landed (a line ends at CR LF, LF or CR). A mnemonic that
-// appends nothing gets no entry.
-using MapEntry = moxy::SourceMapEntry;
-
-struct CompileResult {
-    std::string code;           // MOXY code without header; the file adds CR LF
-    std::vector<MapEntry> map;  // one entry per mnemonic that appended code, ascending
-};
-
 // Most characters that the pointer moves of USE append in one compile. A USE whose move
 // would go past it appends nothing (see compile()).
 inline constexpr std::size_t kMaxPointerSteps = std::size_t{1} << 24;
 
-// Compiles [source]. [progress], when given, receives the scan's percentage (scan
+// Compiles [source] into MOXY code without header, with one map entry per mnemonic that
+// appended code (a line ends at CR LF, LF or CR). VORNA reports nothing and never abandons
+// a compile. [progress], when given, receives the scan's percentage (scan
 // position / length x 100, a half rounded to even; it can pass 100 when the last
 // mnemonic reaches past the end) whenever it differs from the value it received last
 // in this call.
-CompileResult compile(std::string_view source, const std::function<void(int percent)>& progress = {});
+moxy::CompileResult compile(std::string_view source, const moxy::ProgressFunction& progress = {});
 
 }  // namespace vorna

@@ -1,9 +1,9 @@
 // Compiles arbitrary bytes as Quillon source. Any crash, sanitizer report or unbounded
 // allocation is a bug. It also asks the compile's delimiter search a handful of questions
-// about the same bytes and checks each answer against the shared ExtractBetween.
-#include "editor/extract_between.h"
+// about the same bytes and checks each answer against the plain reference ExtractBetween.
+#include "support/extract_between.h"
 #include "quillon/compiler.h"
-#include "editor/delimiter_search.h"
+#include "scan/delimiter_search.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,7 +14,7 @@ namespace {
 
 void checkDelimiterSearch(std::string_view text) {
     static constexpr char kDelimiters[] = {'[', ']', '{', '}', 't', '*'};
-    editor::DelimiterSearch search(text);
+    scan::DelimiterSearch search(text);
     long long start = 0;
     // The compile's questions mostly move forward, with small steps back and jumps.
     for (std::size_t i = 0; i + 1 < text.size() && i < 128; i += 2) {
@@ -25,7 +25,7 @@ void checkDelimiterSearch(std::string_view text) {
             start = 0;
         const char open = kDelimiters[pick % std::size(kDelimiters)];
         const char close = kDelimiters[(pick / 8) % std::size(kDelimiters)];
-        if (search.extract(open, close, start) != editor::extractBetween(open, close, start, text))
+        if (search.extract(open, close, start) != testing_support::extractBetween(open, close, start, text))
             std::abort();
     }
 }
@@ -34,8 +34,8 @@ void checkDelimiterSearch(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view source(reinterpret_cast<const char*>(data), size);
-    const quillon::CompileResult result =
-        quillon::compile(source, [](const quillon::Diagnostic&) {}, [](int) {});
+    const moxy::CompileResult result =
+        quillon::compile(source, [](const moxy::Diagnostic&) {}, [](int) {});
     if (result.abandoned && !result.code.empty())
         std::abort();
     checkDelimiterSearch(source);

@@ -12,7 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view source(reinterpret_cast<const char*>(data), size);
     int lastPercent = -1;
-    const vorna::CompileResult result = vorna::compile(source, [&](int percent) {
+    const moxy::CompileResult result = vorna::compile(source, [&](int percent) {
         if (percent == lastPercent || percent < 0)
             std::abort();
         lastPercent = percent;
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!result.code.empty() && (result.map.empty() || result.map.front().position != 1))
         std::abort();
     std::size_t previous = 0;
-    for (const vorna::MapEntry& entry : result.map) {
+    for (const moxy::SourceMapEntry& entry : result.map) {
         if (entry.position <= previous || entry.position > result.code.size() || entry.line < 1 || entry.column < 1)
             std::abort();
         previous = entry.position;

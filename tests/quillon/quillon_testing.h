@@ -16,15 +16,15 @@
 namespace quillon_testing {
 
 struct Compiled {
-    quillon::CompileResult result;
-    std::vector<quillon::Diagnostic> diagnostics;
+    moxy::CompileResult result;
+    std::vector<moxy::Diagnostic> diagnostics;
     std::vector<int> progress;
 
     enum class Place { No, Yes };
     // Each message's text, after "LINE:COLUMN " with Place::Yes.
     std::vector<std::string> messages(Place place = Place::No) const {
         std::vector<std::string> texts;
-        for (const quillon::Diagnostic& d : diagnostics)
+        for (const moxy::Diagnostic& d : diagnostics)
             texts.push_back((place == Place::Yes ? std::to_string(d.line) + ":" + std::to_string(d.column) + " " : "") +
                             d.text);
         return texts;
@@ -34,20 +34,20 @@ struct Compiled {
 inline Compiled compileSource(std::string_view source) {
     Compiled compiled;
     compiled.result = quillon::compile(
-        source, [&](const quillon::Diagnostic& diagnostic) { compiled.diagnostics.push_back(diagnostic); },
+        source, [&](const moxy::Diagnostic& diagnostic) { compiled.diagnostics.push_back(diagnostic); },
         [&](int percent) { compiled.progress.push_back(percent); });
     return compiled;
 }
 
 // The code after the header, as raw characters ("<no header>" when the header is missing).
-inline std::string bodyOf(const quillon::CompileResult& result) {
+inline std::string bodyOf(const moxy::CompileResult& result) {
     if (result.code.substr(0, moxy::kQuillonHeader.size()) != moxy::kQuillonHeader)
         return "<no header>";
     return result.code.substr(moxy::kQuillonHeader.size());
 }
 
 // The listing of the code after the header.
-inline std::string bodyListing(const quillon::CompileResult& result) { return moxy::listing(bodyOf(result)); }
+inline std::string bodyListing(const moxy::CompileResult& result) { return moxy::listing(bodyOf(result)); }
 
 // "dim[a]\r\ndim[b]\r\n..." for each name, CR LF after each, as the editor hands text over.
 inline std::string declarations(std::initializer_list<std::string_view> names) {

@@ -44,7 +44,7 @@ TEST(SourceMap, OneEntryPerStatementThatAppendedCode) {
         "\r\n"
         "cls");                  // line 9
     std::vector<std::array<std::size_t, 3>> entries;
-    for (const quillon::MapEntry& entry : compiled.result.map)
+    for (const moxy::SourceMapEntry& entry : compiled.result.map)
         entries.push_back(
             {entry.position, static_cast<std::size_t>(entry.line), static_cast<std::size_t>(entry.column)});
     const std::size_t first = moxy::kQuillonHeader.size() + 1;

@@ -1,8 +1,9 @@
 // The compile's helpers on their own: the delimiter search that stands in for the shared
 // ExtractBetween, and the reading of numbers in label, getkey and freespace.
-#include "editor/extract_between.h"
-#include "editor/delimiter_search.h"
+#include "moxy/numbers.h"
 #include "quillon/number_text.h"
+#include "scan/delimiter_search.h"
+#include "support/extract_between.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,7 @@ TEST(DelimiterSearch, AnswersLikeTheSharedExtractBetween) {
             if (next() % sparseness == 0)
                 c = delimiters[next() % std::size(delimiters)];
         }
-        editor::DelimiterSearch search(text);
+        scan::DelimiterSearch search(text);
         long long start = 0;
         for (int question = 0; question < 200; ++question) {
             const std::uint32_t move = next() % 16;
@@ -37,14 +38,14 @@ TEST(DelimiterSearch, AnswersLikeTheSharedExtractBetween) {
             const char open = delimiters[next() % std::size(delimiters)];
             const char close = delimiters[next() % std::size(delimiters)];
             SCOPED_TRACE(std::string(1, open) + close + " from " + std::to_string(start) + " in " + text);
-            ASSERT_EQ(search.extract(open, close, start), editor::extractBetween(open, close, start, text));
+            ASSERT_EQ(search.extract(open, close, start), testing_support::extractBetween(open, close, start, text));
         }
     }
 }
 
 TEST(DelimiterSearch, MissingDelimiters) {
     const std::string text = "ab]c[de";
-    editor::DelimiterSearch search(text);
+    scan::DelimiterSearch search(text);
     EXPECT_EQ(search.extract('[', ']', 1), std::nullopt);                           // no "]" after the "["
     EXPECT_EQ(search.extract('[', ']', 6), std::optional<std::string_view>("ab"));  // no "[": from the start
     EXPECT_EQ(search.extract('c', '[', 1), std::optional<std::string_view>(""));
@@ -72,6 +73,6 @@ TEST(NumberText, RoundsHalvesToEven) {
                                                {-2.5, -2}, {2.49, 2},  {2.51, 3},  {999.5, 1000}, {1e300, 1e300}};
     for (const auto& [value, rounded] : cases) {
         SCOPED_TRACE(value);
-        EXPECT_EQ(quillon::roundHalfEven(value), rounded);
+        EXPECT_EQ(moxy::roundHalfEven(value), rounded);
     }
 }

@@ -93,7 +93,7 @@ TEST(Compile, LabelsCountFromOneInEveryCompileUpToTheHighest) {
     for (int compiles = 0; compiles < 2; ++compiles)
         EXPECT_EQ(compile("LABEL LABEL\nLABEL").code, std::string(6, '\xff'));
     // Past the highest number a LABEL appends nothing.
-    const CompileResult result = compile(repeated("LABEL ", moxy::kHighestLabel + 2) + "EXIT");
+    const moxy::CompileResult result = compile(repeated("LABEL ", moxy::kHighestLabel + 2) + "EXIT");
     EXPECT_EQ(result.code.size(), moxy::kHighestLabel * (moxy::kHighestLabel + 1) / 2 + 1);
     EXPECT_EQ(result.code.back(), static_cast<char>(moxy::Op::End));
     EXPECT_EQ(result.map.size(), static_cast<std::size_t>(moxy::kHighestLabel) + 1);
@@ -117,10 +117,10 @@ TEST(Compile, ReportsProgressOnlyWhenItChanges) {
 }
 
 TEST(Compile, MapsEachAppendingMnemonicToItsSource) {
-    const CompileResult result = compile("INC\r\nVUP\nDIM[a] USE[] USE[a]\r  LABEL LABEL `A");
+    const moxy::CompileResult result = compile("INC\r\nVUP\nDIM[a] USE[] USE[a]\r  LABEL LABEL `A");
     ASSERT_EQ(result.code, codes({2, 25, 2, 1, 255, 255, 255, 'A'}));
     std::vector<std::vector<int>> entries;
-    for (const MapEntry& entry : result.map)
+    for (const moxy::SourceMapEntry& entry : result.map)
         entries.push_back({static_cast<int>(entry.position), entry.line, entry.column});
     EXPECT_EQ(entries, (std::vector<std::vector<int>>{
                            {1, 1, 1}, {2, 2, 1}, {3, 3, 8}, {4, 3, 14}, {5, 4, 3}, {6, 4, 9}, {8, 4, 15}}));
@@ -143,11 +143,11 @@ TEST(Compile, ReplaysTheFuzzingCorpus) {
         SCOPED_TRACE(entry.path().string());
         std::ifstream in(entry.path(), std::ios::binary);
         const std::string source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        const CompileResult first = compile(source);
-        const CompileResult second = compile(source);
+        const moxy::CompileResult first = compile(source);
+        const moxy::CompileResult second = compile(source);
         EXPECT_EQ(first.code, second.code);
         EXPECT_EQ(first.map.size(), second.map.size());
-        for (const MapEntry& entry : first.map)
+        for (const moxy::SourceMapEntry& entry : first.map)
             EXPECT_LE(entry.position, first.code.size());
         ++files;
     }

@@ -1,10 +1,11 @@
-// ExtractBetween: the one text-scanning routine that both compilers share. Pure: no Qt.
+// ExtractBetween written plainly: the reference that scan::DelimiterSearch must agree with,
+// compared against by the randomized test and the fuzzer. Pure: no Qt.
 #pragma once
 
 #include <optional>
 #include <string_view>
 
-namespace editor {
+namespace testing_support {
 
 // The text of [text] between the first [open] at or after the 1-based position [start]
 // and the next [close] after it. When [open] does not occur there, the search for
@@ -13,4 +14,4 @@ namespace editor {
 // character stands there.
 std::optional<std::string_view> extractBetween(char open, char close, long long start, std::string_view text);
 
-}  // namespace editor
+}  // namespace testing_support

@@ -1,6 +1,6 @@
-#include "editor/extract_between.h"
+#include "support/extract_between.h"
 
-namespace editor {
+namespace testing_support {
 
 std::optional<std::string_view> extractBetween(char open, char close, long long start, std::string_view text) {
     if (start < 1)
@@ -19,4 +19,4 @@ std::optional<std::string_view> extractBetween(char open, char close, long long 
     return text.substr(static_cast<std::size_t>(openAt + 1), closeAt - static_cast<std::size_t>(openAt + 1));
 }
 
-}  // namespace editor
+}  // namespace testing_support

@@ -1,5 +1,5 @@
-// ExtractBetween for one compile: the same answers as editor::extractBetween over one
-// fixed text, found without walking the same stretch of text again and again. The scan
+// ExtractBetween for one compile, the delimiter search both compilers scan with: the same
+// answers as the plain reference extractBetween (tests/support) over one fixed text, found without walking the same stretch of text again and again. The scan
 // only moves forward, so each delimiter remembers the few stretches it last searched and
 // what it found at their ends. No Qt.
 #pragma once
@@ -10,14 +10,14 @@
 #include <optional>
 #include <string_view>
 
-namespace editor {
+namespace scan {
 
 class DelimiterSearch {
 public:
     explicit DelimiterSearch(std::string_view text);
 
     // The text between the first [open] at or after the 1-based position [start] and the
-    // next [close] after it; exactly editor::extractBetween(open, close, start, text).
+    // next [close] after it; exactly extractBetween(open, close, start, text).
     std::optional<std::string_view> extract(char open, char close, long long start);
 
     // 0-based offset of the first [c] at or after the 0-based [from], or the text's
@@ -50,4 +50,4 @@ private:
     std::uint32_t m_clock = 0;
 };
 
-}  // namespace editor
+}  // namespace scan

@@ -1,8 +1,8 @@
-#include "editor/delimiter_search.h"
+#include "scan/delimiter_search.h"
 
 #include <cstring>
 
-namespace editor {
+namespace scan {
 
 DelimiterSearch::DelimiterSearch(std::string_view text) : m_text(text) {}
 
@@ -85,4 +85,4 @@ std::optional<std::string_view> DelimiterSearch::extract(char open, char close, 
     return m_text.substr(textStart, closeAt - textStart);
 }
 
-}  // namespace editor
+}  // namespace scan

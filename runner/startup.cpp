@@ -1,0 +1,271 @@
+#include "runner/startup.h"
+
+#include "moxy/listing.h"
+#include "platform/command_line.h"
+#include "platform/files.h"
+#include "runner/headless_host.h"
+#include "runner/session.h"
+#include "runner/source_map.h"
+#include "runner/trace.h"
+#include "runner/window.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+
+namespace runner {
+
+namespace {
+
+enum ExitStatus { kExitOk = 0, kExitUsage = 1, kExitRunError = 2, kExitSteps = 3 };
+
+bool hasOption(int argc, char** argv, const char* name) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], name) == 0)
+            return true;
+    return false;
+}
+
+int usageError(const QString& message) {
+    std::fprintf(stderr, "moxy: %s\nTry 'moxy --help' for more information.\n", qPrintable(message));
+    return kExitUsage;
+}
+
+bool writeOut(const std::string& path, const std::string& text) {
+    if (path == "-") {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+        return true;
+    }
+    platform::FileError error{};
+    if (platform::writeFileAtomically(path, text, &error))
+        return true;
+    std::fprintf(stderr, "moxy: cannot write %s: %s\n", path.c_str(), error.reason.c_str());
+    return false;
+}
+
+// Qt's offscreen platform complains about a missing XDG_RUNTIME_DIR; that is no news
+// for a runner without a window.
+void quietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QLatin1String("QStandardPaths:")))
+        return;
+    std::fputs(qPrintable(qFormatLogMessage(type, context, message)), stderr);
+    std::fputc('\n', stderr);
+}
+
+}  // namespace
+
+int runMoxy(int argc, char** argv, const char* version) {
+    const bool headless = hasOption(argc, argv, "--headless") || hasOption(argc, argv, "--disasm") ||
+                          hasOption(argc, argv, "--help") || hasOption(argc, argv, "-h") ||
+                          hasOption(argc, argv, "--version") || hasOption(argc, argv, "-v");
+    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!headless && !platform::hasDisplay()) {
+        std::fputs("moxy: no display to open the window on; run with --headless\n", stderr);
+        return kExitUsage;
+    }
+    qInstallMessageHandler(quietMessages);
+    std::unique_ptr<QGuiApplication> app =
+        headless ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("moxy"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(version));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Runs a MOXY program."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The MOXY file to run."));
+    const QCommandLineOption headlessOption(QStringLiteral("headless"),
+                                            QStringLiteral("Run without a window; the drawing stays in memory."));
+    const QCommandLineOption screenshotOption(QStringLiteral("screenshot"),
+                                              QStringLiteral("When the run ends, write the drawing surface to PNG."),
+                                              QStringLiteral("PNG"));
+    const QCommandLineOption dumpOption(QStringLiteral("dump"),
+                                        QStringLiteral("When the run ends, write the state dump to FILE (- for standard output)."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption keysOption(QStringLiteral("keys"),
+                                        QStringLiteral("Headless key events: space-separated N:KEY+ and N:KEY- (N-th yield)."),
+                                        QStringLiteral("SCRIPT"));
+    const QCommandLineOption maxStepsOption(QStringLiteral("max-steps"), QStringLiteral("Stop after N executed steps."),
+                                            QStringLiteral("N"));
+    const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Seed of the random numbers."),
+                                        QStringLiteral("N"));
+    const QCommandLineOption screenOption(QStringLiteral("screen"),
+                                          QStringLiteral("Size of the virtual screen in headless mode (default 1024x768)."),
+                                          QStringLiteral("WxH"));
+    const QCommandLineOption traceOption(QStringLiteral("trace"),
+                                         QStringLiteral("One line per executed instruction to standard error."));
+    const QCommandLineOption safeOption(QStringLiteral("safe"),
+                                        QStringLiteral("Refuse program starts and files outside the MOXY file's folder."));
+    const QCommandLineOption disasmOption(QStringLiteral("disasm"),
+                                          QStringLiteral("Print a readable listing of FILE and exit without running it."));
+    parser.addOptions({headlessOption, screenshotOption, dumpOption, keysOption, maxStepsOption, seedOption,
+                       screenOption, traceOption, safeOption, disasmOption});
+    parser.process(*app);
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        std::fputs(qPrintable(parser.helpText()), stderr);
+        return kExitUsage;
+    }
+    if (positional.size() > 1)
+        return usageError(QStringLiteral("expected one FILE, got %1 arguments").arg(positional.size()));
+
+    // A path handed over in double quotes loses them; any other path is used as it is.
+    const std::string filePath = platform::withoutQuotes(positional.front()).toLocal8Bit().toStdString();
+
+    InterpreterOptions interpreterOptions;
+    interpreterOptions.numberFormat = numberFormatFromEnvironment();
+    if (parser.isSet(maxStepsOption)) {
+        bool ok = false;
+        interpreterOptions.maxSteps = parser.value(maxStepsOption).toULongLong(&ok);
+        if (!ok || interpreterOptions.maxSteps == 0)
+            return usageError(QStringLiteral("--max-steps takes a whole number from 1"));
+    }
+    if (parser.isSet(seedOption)) {
+        bool ok = false;
+        interpreterOptions.seed = parser.value(seedOption).toULongLong(&ok);
+        if (!ok)
+            return usageError(QStringLiteral("--seed takes a whole number from 0"));
+    }
+    ScreenSize screen{1024, 768};
+    if (parser.isSet(screenOption)) {
+        const QStringList parts = parser.value(screenOption).split(QLatin1Char('x'));
+        bool okWidth = false;
+        bool okHeight = false;
+        if (parts.size() == 2) {
+            screen.width = parts[0].toInt(&okWidth);
+            screen.height = parts[1].toInt(&okHeight);
+        }
+        if (!okWidth || !okHeight || screen.width < 1 || screen.height < 1)
+            return usageError(QStringLiteral("--screen takes WIDTHxHEIGHT, e.g. 1024x768"));
+    }
+    std::vector<KeyEvent> keys;
+    if (parser.isSet(keysOption)) {
+        std::string reason;
+        auto parsed = parseKeyScript(parser.value(keysOption).toStdString(), &reason);
+        if (!parsed)
+            return usageError(QStringLiteral("--keys: %1").arg(QString::fromStdString(reason)));
+        keys = std::move(*parsed);
+    }
+
+    platform::FileError readError{};
+    // The runner keeps a table of four bytes per program character; real programs are far
+    // smaller than this limit (a 10 MB Quillon source compiles to 4 MB).
+    constexpr std::size_t kLargestProgram = std::size_t{64} << 20;
+    // The program's own folder (for --safe) is found from the opened file, not from the path.
+    std::optional<platform::ProgramFile> programFile = platform::readProgramFile(filePath, &readError, kLargestProgram);
+    std::optional<std::string> program = programFile ? std::optional(std::move(programFile->content)) : std::nullopt;
+    if (!program) {
+        if (readError.failure == platform::FileFailure::TooLarge)
+            readError.reason += ", too large for a MOXY program";
+        std::fprintf(stderr, "moxy: cannot read %s: %s\n", filePath.c_str(), readError.reason.c_str());
+        return kExitUsage;
+    }
+    // The source map beside the program, when there is one (a compile with --map).
+    const std::optional<std::string> mapText = platform::readWholeFile(filePath + ".map");
+    const SourceMap sourceMap = mapText ? SourceMap::parse(*mapText) : SourceMap();
+    const auto sourceNote = [&sourceMap](std::size_t position) { return sourceMap.describe(position); };
+
+    if (parser.isSet(disasmOption)) {
+        moxy::ListingOptions listingOptions;
+        listingOptions.positions = true;
+        if (!sourceMap.empty())
+            listingOptions.note = sourceNote;
+        const std::string text = moxy::listing(*program, listingOptions);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return kExitOk;
+    }
+
+    HostOptions basic;
+    basic.safe = parser.isSet(safeOption);
+    basic.safeFolder = std::move(programFile->folder);
+    // A --safe program works in its own folder; the files named on the command line stay
+    // where the user meant them.
+    const std::string dumpPath = platform::absolutePath(parser.value(dumpOption).toLocal8Bit().toStdString());
+    const std::string screenshotPath = platform::absolutePath(parser.value(screenshotOption).toLocal8Bit().toStdString());
+    if (basic.safe && basic.safeFolder)
+        platform::enterFolder(*basic.safeFolder);
+
+    std::unique_ptr<HeadlessHost> headlessHost;
+    std::unique_ptr<RunnerWindow> window;
+    Host* host = nullptr;
+    if (parser.isSet(headlessOption)) {
+        HeadlessHost::Settings settings;
+        settings.basic = basic;
+        settings.screen = screen;
+        settings.keys = std::move(keys);
+        headlessHost = std::make_unique<HeadlessHost>(std::move(settings));
+        host = headlessHost.get();
+    } else {
+        window = std::make_unique<RunnerWindow>(basic);
+        window->show();
+        host = window.get();
+    }
+
+    Interpreter interpreter(std::move(*program), *host, interpreterOptions);
+    std::unique_ptr<TraceWriter> trace;
+    if (parser.isSet(traceOption)) {
+        trace = std::make_unique<TraceWriter>(
+            interpreter, [](const std::string& line) { std::fwrite(line.data(), 1, line.size(), stderr); },
+            sourceMap.empty() ? std::function<std::string(std::size_t)>() : sourceNote);
+        interpreter.setTrace([&trace](const TraceStep& step) { trace->step(step); });
+    }
+
+    // "type mismatch ... [position 62, opcode 25 Increment] (line 4, column 3)"
+    const auto located = [&sourceMap](const RunError& error) {
+        std::string text = report(error);
+        const std::string where = sourceMap.describe(error.position());
+        if (!where.empty())
+            text += " (" + where + ")";
+        return text;
+    };
+    const RunResult result = runWithRestart(interpreter, [&](const RunError& error) {
+        if (trace) {
+            trace->flush();
+            std::fprintf(stderr, "moxy: %s; running the program once more from its start\n", located(error).c_str());
+        }
+    });
+    if (trace)
+        trace->flush();
+
+    // A program that ran past its end leaves its window open until it is closed.
+    if (window && result.status == RunResult::Status::RanPastEnd)
+        window->waitUntilClosed();
+
+    bool written = true;
+    if (parser.isSet(screenshotOption)) {
+        const QImage& surface = headlessHost ? headlessHost->canvas().image() : window->canvas().image();
+        std::string reason;
+        if (!writePicture(surface, screenshotPath, &reason)) {
+            std::fprintf(stderr, "moxy: cannot write screenshot %s: %s\n", screenshotPath.c_str(), reason.c_str());
+            written = false;
+        }
+    }
+    if (parser.isSet(dumpOption))
+        written = writeOut(dumpPath, stateDump(interpreter, result)) && written;
+
+    switch (result.status) {
+    case RunResult::Status::RanPastEnd:
+    case RunResult::Status::Ended:
+        return written ? kExitOk : kExitUsage;  // the run was fine; a file it was to write was not
+    case RunResult::Status::StepLimit:
+        return kExitSteps;
+    case RunResult::Status::Error: {
+        const std::string message = "moxy: " + located(*result.error);
+        std::fprintf(stderr, "%s\n", message.c_str());
+        if (window)
+            window->showErrorReport(QString::fromStdString(message));
+        return kExitRunError;
+    }
+    }
+    return kExitOk;
+}
+
+}  // namespace runner
