@@ -217,12 +217,14 @@ int main(int argc, char** argv) {
             text += " (" + where + ")";
         return text;
     };
-    const runner::RunResult result = runner::runWithRestart(interpreter, [&](const runner::RunError& error) {
+    runner::Session session(interpreter, [&](const runner::RunError& error) {
         if (trace) {
             trace->flush();
             std::fprintf(stderr, "moxy: %s; running the program once more from its start\n", located(error).c_str());
         }
     });
+    // The window drives the run from its event loop; --headless in a plain loop.
+    const runner::RunResult result = window ? window->run(session) : runner::runToEnd(session, *host);
     if (trace)
         trace->flush();
 
