@@ -11,6 +11,8 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
+#include <QSpacerItem>
 #include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
@@ -206,7 +208,10 @@ int runOverWindow(QDialog& dialog, QWidget* window) {
     if (auto* runner = qobject_cast<RunnerWindow*>(window))
         QObject::connect(runner, &RunnerWindow::closed, &loop, &QEventLoop::quit);
     dialog.setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
-    dialog.setMinimumWidth(std::max(dialog.minimumWidth(), captionWidth(dialog)));
+    // A message box sizes itself to its layout when shown: an empty item as wide as the
+    // caption needs keeps it wide enough.
+    if (QLayout* layout = dialog.layout())
+        layout->addItem(new QSpacerItem(captionWidth(dialog), 0, QSizePolicy::Minimum, QSizePolicy::Minimum));
     dialog.adjustSize();
     Centring centring(dialog, window);
     centring.centre();
