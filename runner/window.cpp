@@ -175,7 +175,7 @@ private:
         const xcb_intern_atom_cookie_t cookie =
             xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(m_connection, cookie, nullptr);
-        const xcb_atom_t result = reply ? reply->atom : XCB_ATOM_NONE;
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
         std::free(reply);
         return result;
     }

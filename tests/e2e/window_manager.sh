@@ -23,12 +23,21 @@ for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$work/display")"
 unset QT_QPA_PLATFORM
-# openbox manages windows once it has announced itself on the root window.
-HOME=$work openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
+# openbox manages windows once it has announced itself on the root window; it is started
+# again if it could not reach the display just after the server came up.
 wm_running() { [[ $(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null) == *"window id"* ]]; }
-for _ in $(seq 200); do wm_running && break; sleep 0.05; done
-wm_running || fail "openbox did not start"
+for _ in $(seq 10); do
+    HOME=$work openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    wm=$!; pids+=($wm)
+    for _ in $(seq 200); do
+        wm_running && break
+        kill -0 "$wm" 2>/dev/null || break
+        sleep 0.05
+    done
+    wm_running && break
+    sleep 0.2
+done
+wm_running || fail "openbox did not start: $(cat "$work/openbox.log")"
 "$make_programs" "$work"
 
 # Waits (up to 20 s) for a window named $1 and prints its id.
