@@ -54,6 +54,15 @@ SliceEnd Session::resume(std::uint64_t steps) {
     }
 }
 
+SliceEnd Session::resumeFor(std::chrono::nanoseconds time, std::uint64_t stepsPerClockRead) {
+    const auto deadline = std::chrono::steady_clock::now() + time;
+    for (;;) {
+        const SliceEnd end = resume(stepsPerClockRead);
+        if (end != SliceEnd::Budget || std::chrono::steady_clock::now() >= deadline)
+            return end;
+    }
+}
+
 void Session::answer(std::string text) {
     try {
         m_interpreter.answer(std::move(text));

@@ -5,6 +5,7 @@
 
 #include "runner/interpreter.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,10 @@ public:
     // Runs at most [steps] steps (a restart after a first error ends the slice early)
     // and says why it stopped; after a final end it keeps reporting that end.
     SliceEnd resume(std::uint64_t steps = kWholeRun);
+    // Runs for about [time]: slices of [stepsPerClockRead] steps until the time is spent
+    // (then SliceEnd::Budget) or a slice ends otherwise. The time is checked between
+    // slices only, so one long step (a big file, a long text) may overrun it.
+    SliceEnd resumeFor(std::chrono::nanoseconds time, std::uint64_t stepsPerClockRead = 20000);
     // The dialog the last slice stopped at (SliceEnd::InputBox, SliceEnd::MessageBox).
     const std::string& request() const { return m_interpreter.request(); }
     // The input box's answer ("" for Cancel).

@@ -289,11 +289,9 @@ void RunnerWindow::pumpEvents() {
 }
 
 namespace {
-// One slice of the program between two visits of the event loop: short enough for the
-// window to paint and close promptly, long enough to cost nothing measurable.
+// The program's time between two visits of the event loop: short enough for the window
+// to paint and close promptly, long enough to cost nothing measurable.
 constexpr qint64 kSliceNanoseconds = 8'000'000;
-// Steps between two looks at the clock within a slice.
-constexpr std::uint64_t kStepsPerClockRead = 20000;
 }  // namespace
 
 RunResult RunnerWindow::run(Session& session) {
@@ -312,7 +310,7 @@ void RunnerWindow::runSlice() {
     clock.start();
     try {
         while (!m_session->finished() && !m_closed && clock.nsecsElapsed() < kSliceNanoseconds) {
-            switch (m_session->resume(kStepsPerClockRead)) {
+            switch (m_session->resumeFor(std::chrono::nanoseconds(kSliceNanoseconds - clock.nsecsElapsed()))) {
             case SliceEnd::Yielded:
                 pumpEvents();
                 break;

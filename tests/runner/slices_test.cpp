@@ -125,6 +125,19 @@ TEST(Slices, StopEndsTheRunBetweenTwoOpcodes) {
     EXPECT_EQ(runner::statusText(run.session.result()), "ended");
 }
 
+TEST(Slices, ATimeBudgetEndsInABudgetOrEarlier) {
+    moxy::Writer w;
+    w.label(1).cell(130, 130).op(Op::Clear).raw("1").op(Op::Jump);  // for ever
+    SlicedRun run(w.code());
+    EXPECT_EQ(run.session.resumeFor(std::chrono::nanoseconds(0), 100), SliceEnd::Budget);
+    EXPECT_EQ(run.interpreter.steps(), 100u) << "one slice, then the clock is read";
+    EXPECT_EQ(run.session.resumeFor(std::chrono::milliseconds(5)), SliceEnd::Budget);
+    moxy::Writer yields;
+    yields.op(Op::Yield);
+    SlicedRun yielding(yields.code());
+    EXPECT_EQ(yielding.session.resumeFor(std::chrono::seconds(100)), SliceEnd::Yielded);
+}
+
 TEST(Slices, AFirstErrorRestartsASecondEndsTheRun) {
     moxy::Writer w;
     set(w, 0, "abc").op(Op::SetPar1).op(Op::Add);  // "abc" is not a number
