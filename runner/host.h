@@ -3,6 +3,10 @@
 // window and program start. The runner window, --headless mode and tests each implement
 // it. A failing call throws RunError; a window closed during pumpEvents() or a dialog
 // throws WindowClosed. No Qt.
+//
+// The interpreter itself never waits: yields and dialogs end its slice (SliceEnd), and
+// the driver answers them; pumpEvents(), inputBox() and messageBox() are what the plain
+// driver, runToEnd(), calls for them.
 #pragma once
 
 #include "moxy/opcodes.h"
@@ -39,7 +43,7 @@ public:
     virtual void loadPicture(int holder, std::string_view path) = 0;
     virtual void paintPicture(int holder, float x, float y, double width, double height) = 0;
 
-    // Opcode 252: keys, painting, closing.
+    // Opcode 252: keys, painting, closing. Key state changes only here.
     virtual void pumpEvents() = 0;
     virtual bool keyIsDown(moxy::Key key) = 0;
 

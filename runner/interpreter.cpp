@@ -4,11 +4,14 @@
 #include "moxy/lines.h"
 #include "moxy/listing.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <stdexcept>
 
 namespace runner {
 
@@ -39,6 +42,15 @@ constexpr std::uint32_t kDigitColours[] = {
     0xFFFFFF,  // 9 white
 };
 constexpr std::int32_t kHighestColour = 0xFFFFFF;
+
+// The characters an opcode occupies: itself and its operand (from the operand column).
+constexpr auto kStepLength = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (const moxy::OpInfo& info : moxy::kOpInfo)
+        table[static_cast<std::uint8_t>(info.op)] =
+            info.operand == moxy::Operand::KeySelector || info.operand == moxy::Operand::SubCode ? 2 : 1;
+    return table;
+}();
 
 }  // namespace
 
@@ -214,8 +226,7 @@ int Interpreter::pictureHolder() const {
 }
 
 void Interpreter::traceStep(std::size_t stepStart, std::uint8_t code, std::size_t next) const {
-    const bool takesOperand =
-        code == static_cast<std::uint8_t>(Op::KeyState) || code == static_cast<std::uint8_t>(Op::System);
+    const bool takesOperand = kStepLength[code] == 2;
     TraceStep step;
     step.position = stepStart;
     step.code = code;
@@ -227,21 +238,59 @@ void Interpreter::traceStep(std::size_t stepStart, std::uint8_t code, std::size_
     m_trace(step);
 }
 
-RunOutcome Interpreter::run() {
+void Interpreter::begin() {
     m_picCount = 0;
     m_digitHi = 0;
     m_digitLo = 0;
     buildLabels();
     buildConditionEnds();
+    m_position = 1;
+    m_waiting = Waiting::Nothing;
+    m_request.clear();
+    m_running = true;
+}
+
+void Interpreter::answer(std::string text) {
+    if (m_waiting != Waiting::Input)
+        throw std::logic_error("answer() without an input box waiting");
+    m_waiting = Waiting::Nothing;
+    try {
+        setText(m_pointer, std::move(text));
+    } catch (RunError& error) {
+        m_running = false;
+        error.setLocation(m_requestStart, m_requestCode);
+        throw;
+    }
+    if (m_trace)
+        traceStep(m_requestStart, m_requestCode, m_position);
+}
+
+void Interpreter::finishRequest() {
+    if (m_waiting == Waiting::Input)
+        throw std::logic_error("resume() while an input box waits for answer()");
+    m_waiting = Waiting::Nothing;
+    if (m_trace)
+        traceStep(m_requestStart, m_requestCode, m_position);
+}
+
+// Aligned, so that the hot loop's place in the code, and with it its speed, does not shift
+// with whatever the linker puts before it.
+[[gnu::aligned(64)]] SliceEnd Interpreter::resume(std::uint64_t budget) {
+    if (!m_running)
+        throw std::logic_error("resume() outside a RUN call");
+    if (m_waiting != Waiting::Nothing)
+        finishRequest();
 
     const std::size_t length = m_program.size();
     const auto* text = reinterpret_cast<const std::uint8_t*>(m_program.data());
     const std::uint64_t maxSteps = m_options.maxSteps ? m_options.maxSteps : std::numeric_limits<std::uint64_t>::max();
-    std::size_t position = 1;
-    std::size_t stepStart = 1;
+    // The loop tests one bound: the slice's end or the step limit, whichever comes first.
+    const std::uint64_t sliceEnd = budget >= maxSteps - std::min(maxSteps, m_steps) ? maxSteps : m_steps + budget;
+    std::size_t position = m_position;
+    std::size_t stepStart = position;
     std::uint8_t code = 0;
     const bool tracing = static_cast<bool>(m_trace);
-    // The step count lives in a register while the loop runs.
+    // The step count and the position live in registers while the loop runs.
     std::uint64_t steps = m_steps;
     struct WriteBack {
         const std::uint64_t& from;
@@ -250,8 +299,13 @@ RunOutcome Interpreter::run() {
     } writeBack{steps, m_steps};
     try {
         while (position <= length) {
-            if (steps >= maxSteps)
-                return RunOutcome::StepLimit;
+            if (steps >= sliceEnd) [[unlikely]] {
+                m_position = position;
+                if (steps < maxSteps)
+                    return SliceEnd::Budget;
+                m_running = false;
+                return SliceEnd::StepLimit;
+            }
             ++steps;
             stepStart = position;
             code = text[position - 1];
@@ -274,12 +328,25 @@ RunOutcome Interpreter::run() {
                 cell.cache = Cell::Cache::Unknown;
                 ++position;
             } else if (moxy::opInfo(code)) {
-                execute(code, position);
+                const bool mayStop = execute(code, position);
                 ++position;
-                if (code == static_cast<std::uint8_t>(Op::End)) {
+                if (mayStop) [[unlikely]] {
+                    m_position = position;
+                    if (m_waiting != Waiting::Nothing) {
+                        // The dialog's answer completes the step (and its trace line).
+                        m_requestStart = stepStart;
+                        m_requestCode = code;
+                        return m_waiting == Waiting::Input ? SliceEnd::InputBox : SliceEnd::MessageBox;
+                    }
                     if (tracing)
                         traceStep(stepStart, code, position);
-                    return RunOutcome::Ended;
+                    if (code == static_cast<std::uint8_t>(Op::End)) {
+                        m_running = false;
+                        return SliceEnd::Ended;
+                    }
+                    if (code == static_cast<std::uint8_t>(Op::Yield))
+                        return SliceEnd::Yielded;
+                    continue;
                 }
             } else {
                 ++position;
@@ -288,70 +355,70 @@ RunOutcome Interpreter::run() {
                 traceStep(stepStart, code, position);
         }
     } catch (RunError& error) {
+        m_running = false;
         error.setLocation(stepStart, code);
         throw;
-    } catch (const WindowClosed&) {
-        return RunOutcome::Ended;
     }
-    return RunOutcome::RanPastEnd;
+    m_running = false;
+    return SliceEnd::RanPastEnd;
 }
 
-[[gnu::always_inline]] inline void Interpreter::execute(std::uint8_t code, std::size_t& position) {
+[[gnu::always_inline]] inline bool Interpreter::execute(std::uint8_t code, std::size_t& position) {
     const int p = m_pointer;
     switch (static_cast<Op>(code)) {
     case Op::SelectCell:  // handled by the loop
     case Op::EndIf:
-        return;
+        return false;
     case Op::SetPar1:
         m_par1 = p;
-        return;
+        return false;
     case Op::SetPar2:
         m_par2 = p;
-        return;
+        return false;
     case Op::SetRes:
         m_res = p;
-        return;
+        return false;
     case Op::Add:
         setNumber(p, number(m_par1) + number(m_par2));
-        return;
+        return false;
     case Op::Subtract:
         setNumber(p, number(m_par1) - number(m_par2));
-        return;
+        return false;
     case Op::Multiply:
         setNumber(p, number(m_par1) * number(m_par2));
-        return;
+        return false;
     case Op::Divide:
         // Deliberate: no error for a zero divisor; the text becomes Infinity or NaN.
         setNumber(p, number(m_par1) / number(m_par2));
-        return;
+        return false;
     case Op::Power: {
         const double base = number(m_par1);
         setNumber(p, std::pow(base, number(m_par2)));
-        return;
+        return false;
     }
     case Op::SquareRoot:
         // Deliberate: the root goes into V(Res), not into the current cell.
         setNumber(m_res, std::sqrt(number(p)));
-        return;
+        return false;
     case Op::Increment:
         setNumber(p, number(p) + 1);
-        return;
+        return false;
     case Op::Decrement:
         setNumber(p, number(p) - 1);
-        return;
+        return false;
     case Op::Negate:
         setNumber(p, -number(p));
-        return;
+        return false;
     case Op::Clear:
         setText(p, std::string());
-        return;
+        return false;
     case Op::Copy:
         if (m_par1 != p)
             setText(p, cell(m_par1));
-        return;
+        return false;
     case Op::GetPointer:
         setText(p, formatWhole(m_par1));
-        return;
+        return false;
     case Op::MovePointer: {
         const std::int32_t target = toWhole(std::fabs(number(p)));
         if (target > moxy::kHighestCell)
@@ -360,7 +427,7 @@ RunOutcome Interpreter::run() {
                                std::to_string(moxy::kHighestCell));
         growTo(target);
         m_pointer = target;
-        return;
+        return false;
     }
     case Op::Append: {
         if (m_par1 == p) {
@@ -369,7 +436,7 @@ RunOutcome Interpreter::run() {
         } else {
             append(p, cell(m_par1));
         }
-        return;
+        return false;
     }
     case Op::AppendChar: {
         const std::int32_t characterCode = whole(m_par1);
@@ -378,14 +445,14 @@ RunOutcome Interpreter::run() {
                            "character code " + std::to_string(characterCode) + " is outside 0 to 255");
         const char character = static_cast<char>(characterCode);
         append(p, std::string_view(&character, 1));
-        return;
+        return false;
     }
     case Op::AppendFolder:
         append(p, m_host.programFolder());
-        return;
+        return false;
     case Op::Length:
         setText(p, formatWhole(static_cast<std::int64_t>(cell(m_par1).size())));
-        return;
+        return false;
     case Op::Middle: {
         const std::string& source = cell(m_res);
         const std::int32_t start = whole(m_par1);
@@ -396,7 +463,7 @@ RunOutcome Interpreter::run() {
             throw RunError(Kind::InvalidArgument, "count " + std::to_string(count) + " is negative");
         const auto offset = static_cast<std::size_t>(start - 1);
         setText(p, offset >= source.size() ? std::string() : source.substr(offset, static_cast<std::size_t>(count)));
-        return;
+        return false;
     }
     case Op::Random: {
         const double low = number(m_par1);
@@ -404,7 +471,7 @@ RunOutcome Interpreter::run() {
         // r is drawn in single precision, uniformly from 0 up to but not including 1.
         const float r = static_cast<float>(m_random() >> 40) * (1.0f / 16777216.0f);
         setNumber(p, std::floor((high - low + 1) * static_cast<double>(r)) + low);
-        return;
+        return false;
     }
 
     case Op::IfEqual:
@@ -422,7 +489,7 @@ RunOutcome Interpreter::run() {
         if (!holds && m_conditionEnds[position] != 0) {
             position = m_conditionEnds[position];
         }
-        return;
+        return false;
     }
     case Op::Jump: {
         const std::int32_t label = whole(p);
@@ -434,66 +501,64 @@ RunOutcome Interpreter::run() {
                 throw RunError(Kind::LabelNotFound, "the program holds no label " + std::to_string(label));
             position = target;
         }
-        return;
+        return false;
     }
     case Op::End:
-        return;
-    case Op::Yield:
-        m_host.pumpEvents();
-        return;
+        return true;
+    case Op::Yield:  // the slice ends here: the driver lets events through
+        return true;
 
     case Op::KeyState: {
         ++position;
         if (position > m_program.size())
-            return;
+            return false;
         if (const moxy::KeyInfo* key = moxy::keyInfo(static_cast<std::uint8_t>(m_program[position - 1])))
             setText(p, m_host.keyIsDown(key->key) ? "1" : "0");
-        return;
+        return false;
     }
     case Op::System:
         ++position;
         if (position <= m_program.size())
             systemCall(static_cast<std::uint8_t>(m_program[position - 1]));
-        return;
+        return m_waiting != Waiting::Nothing;
     case Op::TickCount:
         setText(p, formatWhole(m_host.tickCount()));
-        return;
-    case Op::InputBox: {
-        std::string answer = m_host.inputBox(cell(m_par1));
-        setText(p, std::move(answer));
-        return;
-    }
+        return false;
+    case Op::InputBox:  // the slice ends here; answer() writes V(P)
+        m_request = cell(m_par1);
+        m_waiting = Waiting::Input;
+        return true;
 
     case Op::ColourByDigit: {
         const std::string& digit = cell(p);
         if (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9')
             m_host.setColour(kDigitColours[digit[0] - '1']);
-        return;
+        return false;
     }
     case Op::ColourByValue: {
         const std::int32_t colour = whole(p);
         if (colour < 0 || colour > kHighestColour)
             throw RunError(Kind::InvalidArgument, "colour " + std::to_string(colour) + " is outside 0 to 16777215");
         m_host.setColour(static_cast<std::uint32_t>(colour));
-        return;
+        return false;
     }
     case Op::Point: {
         const float x = single(m_par1);
         m_host.drawPoint(x, single(m_par2));
-        return;
+        return false;
     }
     case Op::Line: {
         const float x1 = single(m_par1);
         const float y1 = single(m_par2);
         const float x2 = single(m_res);
         m_host.drawLine(x1, y1, x2, single(p));
-        return;
+        return false;
     }
     case Op::Circle: {
         const float x = single(m_par1);
         const float y = single(m_par2);
         m_host.drawCircle(x, y, single(p));
-        return;
+        return false;
     }
     case Op::Box:
     case Op::FilledBox: {
@@ -502,29 +567,29 @@ RunOutcome Interpreter::run() {
         const double width = number(m_res);
         const double height = number(p);
         m_host.drawBox(x, y, width, height, code == static_cast<std::uint8_t>(Op::FilledBox) ? Fill::Yes : Fill::No);
-        return;
+        return false;
     }
     case Op::Print: {
         const float x = single(m_par1);
         const float y = single(m_par2);
         m_host.drawText(x, y, cell(p));
-        return;
+        return false;
     }
     case Op::ClearScreen:
         m_host.clearSurface();
-        return;
+        return false;
     case Op::NewPictureHolder:
         ++m_picCount;
         if (m_picCount <= m_highestHolder)
             throw RunError(Kind::HolderExists, "picture holder " + std::to_string(m_picCount) + " already exists");
         m_highestHolder = m_picCount;
-        return;
+        return false;
     case Op::SelectPictureHolder:
         m_picSelect = whole(p);
-        return;
+        return false;
     case Op::LoadPicture:
         m_host.loadPicture(pictureHolder(), cell(p));
-        return;
+        return false;
     case Op::PaintPicture: {
         const int holder = pictureHolder();
         const float x = single(m_par1);
@@ -532,9 +597,10 @@ RunOutcome Interpreter::run() {
         const double width = number(m_res);
         const double height = number(p);
         m_host.paintPicture(holder, x, y, width, height);
-        return;
+        return false;
     }
     }
+    return false;  // the loop calls it only for listed opcodes
 }
 
 void Interpreter::systemCall(std::uint8_t subCode) {
@@ -581,8 +647,9 @@ void Interpreter::systemCall(std::uint8_t subCode) {
     case SubCode::Caption:
         m_host.setCaption(cell(p));
         return;
-    case SubCode::MessageBox:
-        m_host.messageBox(cell(p));
+    case SubCode::MessageBox:  // the slice ends here; the driver shows the box
+        m_request = cell(p);
+        m_waiting = Waiting::Message;
         return;
     case SubCode::Exec:
         m_host.startProgram(cell(p));

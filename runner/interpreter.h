@@ -1,7 +1,9 @@
 // The MOXY machine: the program text, the variable store of text cells, the registers
 // Pointer, Par1, Par2 and Res, the label table, and the execution loop that walks the
-// text one character at a time. Everything outside (drawing, dialogs, files, keys, the
-// clock) goes through Host. No Qt.
+// text one character at a time. It runs in slices: a driver (the window's event loop,
+// --headless's plain loop, a test) resumes it for a number of steps and is told why the
+// slice ended: a yield, a dialog to answer, the end, or the spent budget. Drawing,
+// files, keys and the clock go through Host. No Qt.
 #pragma once
 
 #include "runner/conversions.h"
@@ -19,12 +21,21 @@
 
 namespace runner {
 
-// How one run() call ended (run-time errors are thrown instead).
-enum class RunOutcome : std::uint8_t {
+// Why a slice ended. The first four leave the run resumable; the rest end it.
+enum class SliceEnd : std::uint8_t {
+    Yielded,     // opcode 252 ran: the driver lets window events through, then resumes
+    InputBox,    // opcode 23 waits: the driver shows request() and calls answer()
+    MessageBox,  // sub-code 243 waits: the driver shows request(), then resumes
+    Budget,      // the slice's steps are spent (or a first error restarted the program)
     RanPastEnd,  // execution ran past the last character
-    Ended,       // opcode 24, or the window was closed
-    StepLimit,   // the step limit was reached
+    Ended,       // opcode 24, or the driver stopped the run (the window was closed)
+    StepLimit,   // InterpreterOptions::maxSteps steps have run
+    Failed,      // a run-time error that ends the run (Session only; Interpreter throws)
 };
+
+inline constexpr std::uint64_t kWholeRun = UINT64_MAX;  // a slice budget without bound
+
+constexpr bool isFinal(SliceEnd end) { return end >= SliceEnd::RanPastEnd; }
 
 struct InterpreterOptions {
     NumberFormat numberFormat;
@@ -47,9 +58,24 @@ class Interpreter {
 public:
     Interpreter(std::string program, Host& host, InterpreterOptions options = {});
 
-    // One RUN call: builds the label table and executes from the first character.
-    // Cells and registers keep what earlier calls left. Throws RunError.
-    RunOutcome run();
+    // Starts a RUN call: builds the label table and goes to the first character. Cells
+    // and registers keep what earlier calls left.
+    void begin();
+    // Executes at most [steps] steps of the current RUN call (begin() first) and says
+    // why it stopped. An opcode is never cut: a dialog stops the slice before the
+    // opcode's effect, which answer() or the next resume() completes. A run-time error
+    // is thrown with its location and ends the RUN call.
+    SliceEnd resume(std::uint64_t steps = kWholeRun);
+    // The prompt of the input box or the text of the message box the slice ended at.
+    const std::string& request() const { return m_request; }
+    // The input box's answer ("" for Cancel), written into the current cell as the
+    // opcode's effect; then the run resumes behind the opcode. Throws RunError.
+    void answer(std::string text);
+    // Whether a RUN call is under way (begun, not ended, not failed).
+    bool running() const { return m_running; }
+    // The 1-based position of the next character to execute.
+    std::size_t position() const { return m_position; }
+    Host& host() const { return m_host; }
 
     void setTrace(std::function<void(const TraceStep&)> trace) { m_trace = std::move(trace); }
 
@@ -83,8 +109,10 @@ private:
     void buildLabels();
     void buildConditionEnds();
     void growTo(int cellNumber);
-    void execute(std::uint8_t code, std::size_t& position);
+    // True after the opcodes a slice may stop at: 24, 252 and the two dialogs.
+    bool execute(std::uint8_t code, std::size_t& position);
     void systemCall(std::uint8_t subCode);
+    void finishRequest();
     void traceStep(std::size_t stepStart, std::uint8_t code, std::size_t next) const;
 
     double number(int cellNumber) {
@@ -152,6 +180,15 @@ private:
     int m_digitHi = 0;
     int m_digitLo = 0;
     int m_picCount = 0;
+    std::size_t m_position = 1;
+    bool m_running = false;
+
+    // A dialog the slice stopped at: its text, and the step that asked for it.
+    enum class Waiting : std::uint8_t { Nothing, Input, Message };
+    Waiting m_waiting = Waiting::Nothing;
+    std::string m_request;
+    std::size_t m_requestStart = 0;
+    std::uint8_t m_requestCode = 0;
 };
 
 }  // namespace runner

@@ -6,36 +6,106 @@
 
 namespace runner {
 
-namespace {
-RunResult::Status statusOf(RunOutcome outcome) {
-    switch (outcome) {
-    case RunOutcome::RanPastEnd:
-        return RunResult::Status::RanPastEnd;
-    case RunOutcome::Ended:
-        return RunResult::Status::Ended;
-    case RunOutcome::StepLimit:
-        return RunResult::Status::StepLimit;
+Session::Session(Interpreter& interpreter, std::function<void(const RunError&)> firstError)
+    : m_interpreter(interpreter), m_firstError(std::move(firstError)) {}
+
+SliceEnd Session::finish(SliceEnd end) {
+    m_finished = true;
+    m_end = end;
+    switch (end) {
+    case SliceEnd::RanPastEnd:
+        m_result.status = RunResult::Status::RanPastEnd;
+        break;
+    case SliceEnd::StepLimit:
+        m_result.status = RunResult::Status::StepLimit;
+        break;
+    case SliceEnd::Failed:
+        m_result.status = RunResult::Status::Error;
+        break;
+    default:
+        m_result.status = RunResult::Status::Ended;
+        break;
     }
-    return RunResult::Status::Ended;
+    return end;
 }
-}  // namespace
+
+SliceEnd Session::failed(const RunError& error) {
+    if (m_restarted) {
+        m_result.error = error;
+        return finish(SliceEnd::Failed);
+    }
+    m_restarted = true;
+    if (m_firstError)
+        m_firstError(error);
+    m_interpreter.begin();
+    return SliceEnd::Budget;
+}
+
+SliceEnd Session::resume(std::uint64_t steps) {
+    if (m_finished)
+        return m_end;
+    if (!m_started) {
+        m_started = true;
+        m_interpreter.begin();
+    }
+    try {
+        const SliceEnd end = m_interpreter.resume(steps);
+        return isFinal(end) ? finish(end) : end;
+    } catch (const RunError& error) {
+        return failed(error);
+    }
+}
+
+SliceEnd Session::resumeFor(std::chrono::nanoseconds time, std::uint64_t stepsPerClockRead) {
+    const auto deadline = std::chrono::steady_clock::now() + time;
+    for (;;) {
+        const SliceEnd end = resume(stepsPerClockRead);
+        if (end != SliceEnd::Budget || std::chrono::steady_clock::now() >= deadline)
+            return end;
+    }
+}
+
+void Session::answer(std::string text) {
+    try {
+        m_interpreter.answer(std::move(text));
+    } catch (const RunError& error) {
+        failed(error);
+    }
+}
+
+void Session::stop() {
+    if (!m_finished)
+        finish(SliceEnd::Ended);
+}
+
+RunResult runToEnd(Session& session, Host& host) {
+    try {
+        for (;;) {
+            switch (session.resume()) {
+            case SliceEnd::Yielded:
+                host.pumpEvents();
+                break;
+            case SliceEnd::InputBox:
+                session.answer(host.inputBox(session.request()));
+                break;
+            case SliceEnd::MessageBox:
+                host.messageBox(session.request());
+                break;
+            case SliceEnd::Budget:
+                break;
+            default:
+                return session.result();
+            }
+        }
+    } catch (const WindowClosed&) {
+        session.stop();
+    }
+    return session.result();
+}
 
 RunResult runWithRestart(Interpreter& interpreter, const std::function<void(const RunError&)>& firstError) {
-    RunResult result;
-    try {
-        result.status = statusOf(interpreter.run());
-        return result;
-    } catch (const RunError& error) {
-        if (firstError)
-            firstError(error);
-    }
-    try {
-        result.status = statusOf(interpreter.run());
-    } catch (const RunError& error) {
-        result.status = RunResult::Status::Error;
-        result.error = error;
-    }
-    return result;
+    Session session(interpreter, firstError);
+    return runToEnd(session, interpreter.host());
 }
 
 std::string statusText(const RunResult& result) {

@@ -226,12 +226,14 @@ int runMoxy(int argc, char** argv, const char* version) {
             text += " (" + where + ")";
         return text;
     };
-    const RunResult result = runWithRestart(interpreter, [&](const RunError& error) {
+    Session session(interpreter, [&](const RunError& error) {
         if (trace) {
             trace->flush();
             std::fprintf(stderr, "moxy: %s; running the program once more from its start\n", located(error).c_str());
         }
     });
+    // The window drives the run from its event loop; --headless in a plain loop.
+    const RunResult result = window ? window->run(session) : runToEnd(session, *host);
     if (trace)
         trace->flush();
 
