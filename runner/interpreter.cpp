@@ -98,9 +98,14 @@ void Interpreter::growTo(int cellNumber) {
 Interpreter::Cell& Interpreter::written(int cellNumber) const {
     Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
     if (cell.textPending) [[unlikely]] {
-        char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(cell.number)).ptr;
-        cell.text.assign(digits, static_cast<std::size_t>(end - digits));
+        const double value = cell.number;
+        if (value > -1e15 && value < 1e15 && static_cast<double>(static_cast<std::int64_t>(value)) == value) {
+            char digits[24];
+            const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(value)).ptr;
+            cell.text.assign(digits, static_cast<std::size_t>(end - digits));
+        } else {
+            cell.text = formatNumber(value, m_options.numberFormat);
+        }
         m_totalText += cell.text.size();
         cell.textPending = false;
     }
