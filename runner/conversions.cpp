@@ -190,19 +190,20 @@ constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
 }  // namespace
 
 bool textValue(double value, double& kept) {
-    if (std::isnan(value) || std::isinf(value)) {
+    const double magnitude = std::fabs(value);
+    // Powers of ten up to 1e22 are exact doubles; scaling into [1e14, 1e15) by one of
+    // them needs magnitudes from 1e-8 to 1e36.
+    if (!(magnitude >= 1e-8 && magnitude < 1e36)) [[unlikely]] {
+        if (std::isnan(value) || std::isinf(value) || value == 0) {
+            kept = value == 0 ? 0.0 : value;  // the text of minus zero is 0
+            return true;
+        }
+        return false;
+    }
+    if (magnitude < kExponentFormAbove && value == std::trunc(value)) {
         kept = value;
         return true;
     }
-    const double magnitude = std::fabs(value);
-    if (magnitude < kExponentFormAbove && value == std::trunc(value)) {
-        kept = value == 0 ? 0.0 : value;  // the text of minus zero is 0
-        return true;
-    }
-    // Powers of ten up to 1e22 are exact doubles; scaling into [1e14, 1e15) by one of
-    // them needs magnitudes from 1e-8 to 1e36.
-    if (!(magnitude >= 1e-8 && magnitude < 1e36))
-        return false;
     // The decimal exponent: floor(log10(2) x binary exponent) is the true one or one less.
     std::uint64_t bits;
     std::memcpy(&bits, &magnitude, sizeof bits);

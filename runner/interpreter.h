@@ -112,25 +112,35 @@ private:
         double kept = value;
         // A whole number is its own text's value; otherwise, unless the limits on texts
         // are within reach of the text, the text's value is worked out without it.
-        if ((value > -1e15 && value < 1e15 && static_cast<double>(static_cast<std::int64_t>(value)) == value) ||
-            (m_totalText + kLongestNumberText <= m_options.maxTotalText &&
-             kLongestNumberText <= m_options.maxCellText && textValue(value, kept))) {
-            Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
-            if (!cell.textPending) {
-                m_totalText -= cell.text.size();
-                if (cell.text.capacity() > kKeptCapacity)
-                    std::string().swap(cell.text);  // a long text's memory goes with it
-                else
-                    cell.text.clear();
-            }
-            cell.number = kept == 0 ? 0.0 : kept;
-            cell.cache = Cell::Cache::Number;
-            cell.textPending = true;
+        if (isSmallWhole(value) || (roomForNumberText() && textValue(value, kept))) {
+            keepNumber(cellNumber, kept);
             return;
         }
         setFormattedNumber(cellNumber, value);
     }
+    static bool isSmallWhole(double value) {
+        return value > -1e15 && value < 1e15 && static_cast<double>(static_cast<std::int64_t>(value)) == value;
+    }
+    bool roomForNumberText() const {
+        return m_totalText + kLongestNumberText <= m_options.maxTotalText && kLongestNumberText <= m_options.maxCellText;
+    }
+    // [kept] into the cell, its text pending; [kept] is its own text's value.
+    void keepNumber(int cellNumber, double kept) {
+        Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+        if (!cell.textPending) {
+            m_totalText -= cell.text.size();
+            if (cell.text.capacity() > kKeptCapacity)
+                std::string().swap(cell.text);  // a long text's memory goes with it
+            else
+                cell.text.clear();
+        }
+        cell.number = kept == 0 ? 0.0 : kept;
+        cell.cache = Cell::Cache::Number;
+        cell.textPending = true;
+    }
     void setFormattedNumber(int cellNumber, double value);
+    // V(cellNumber) := V(from), number and all.
+    void copyCell(int cellNumber, int from);
     void append(int cellNumber, std::string_view text);
     void checkGrowth(const Cell& cell, std::size_t added) const;
     int pictureHolder() const;
