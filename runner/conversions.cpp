@@ -220,7 +220,7 @@ bool textValue(double value, double& kept) {
     // double lies within half a unit of its last place of the exact one, and the half-way
     // points lie on its grid, so only a product exactly at a half needs to know on which
     // side of it the exact product lies.
-    const double whole = std::floor(scaled);
+    const double whole = static_cast<double>(static_cast<std::int64_t>(scaled));  // floor: 0 < scaled < 1e15
     const double fraction = scaled - whole;
     double digits = whole;
     if (fraction > 0.5) {
