@@ -24,7 +24,9 @@ constexpr long long kRadiusLimit = 2147483647;
 long long pixelOf(double coordinate) {
     if (std::isnan(coordinate))
         return 0;
-    return static_cast<long long>(std::floor(std::clamp(coordinate, -kCoordinateLimit, kCoordinateLimit) + 0.5));
+    const double shifted = std::clamp(coordinate, -kCoordinateLimit, kCoordinateLimit) + 0.5;  // exact
+    const auto truncated = static_cast<long long>(shifted);
+    return truncated - (static_cast<double>(truncated) > shifted);  // floor
 }
 
 long long sign(long long value) { return (value > 0) - (value < 0); }
@@ -71,11 +73,13 @@ struct Canvas::Surface {
 };
 
 Canvas::Surface Canvas::surface() {
-    return Surface{reinterpret_cast<QRgb*>(m_image.bits()), m_image.bytesPerLine() / 4, m_image.width(),
-                   m_image.height(), rgb()};
+    return Surface{reinterpret_cast<QRgb*>(m_image.bits()), m_stride, m_width, m_height, rgb()};
 }
 
 Canvas::Canvas(int width, int height) : m_image(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32) {
+    m_width = m_image.width();
+    m_height = m_image.height();
+    m_stride = m_image.bytesPerLine() / 4;
     clear();
 }
 
@@ -90,9 +94,11 @@ void Canvas::resize(int width, int height) {
     painter.drawImage(0, 0, m_image);
     painter.end();
     m_image = std::move(grown);
+    m_width = m_image.width();
+    m_height = m_image.height();
+    m_stride = m_image.bytesPerLine() / 4;
 }
 
-QRgb Canvas::rgb() const { return qRgb(m_colour & 0xFF, (m_colour >> 8) & 0xFF, (m_colour >> 16) & 0xFF); }
 
 std::uint32_t Canvas::pixel(int x, int y) const {
     const QRgb value = m_image.pixel(x, y);
@@ -103,9 +109,9 @@ std::uint32_t Canvas::pixel(int x, int y) const {
 void Canvas::point(float x, float y) {
     const long long px = pixelOf(x);
     const long long py = pixelOf(y);
-    if (px < 0 || py < 0 || px >= m_image.width() || py >= m_image.height())
+    if (px < 0 || py < 0 || px >= m_width || py >= m_height)
         return;  // off the surface: nothing to detach
-    surface().plot(px, py);
+    reinterpret_cast<QRgb*>(m_image.bits())[py * m_stride + px] = rgb();
 }
 
 void Canvas::line(float x1, float y1, float x2, float y2) {

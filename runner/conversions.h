@@ -3,6 +3,8 @@
 // separator, never through the C library's global locale. No Qt.
 #pragma once
 
+#include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -56,17 +58,15 @@ bool textValue(double value, double& kept);
 // two single-precision neighbours (the text itself decides which side it lies on) or
 // outside the normal single-precision range.
 inline bool singleOfNumber(double number, float& single) {
-    const double magnitude = number < 0 ? -number : number;
+    const double magnitude = std::fabs(number);
     if (magnitude >= 0x1p-126 && magnitude < 0x1p127) {
-        std::uint64_t bits;
-        __builtin_memcpy(&bits, &number, sizeof bits);
         // The 29 bits that single precision drops: exactly the half of its last place?
-        if ((bits & 0x1FFFFFFFu) == 0x10000000u)
+        if ((std::bit_cast<std::uint64_t>(number) & 0x1FFFFFFFu) == 0x10000000u)
             return false;
         single = static_cast<float>(number);
         return true;
     }
-    if (number == 0 || magnitude != magnitude || magnitude == __builtin_inf()) {
+    if (number == 0 || std::isnan(number) || std::isinf(number)) {
         single = static_cast<float>(number);
         return true;
     }
