@@ -236,7 +236,7 @@ void Canvas::box(float x, float y, double width, double height, Fill fill) {
     const double right = left + width;
     const double bottom = top + height;
     // Each edge's ends go through single precision, as a line's coordinates do.
-    auto edge = [this, &target](double x1, double y1, double x2, double y2) {
+    auto edge = [&target](double x1, double y1, double x2, double y2) {
         integerLine(target, pixelOf(static_cast<float>(x1)), pixelOf(static_cast<float>(y1)),
                     pixelOf(static_cast<float>(x2)), pixelOf(static_cast<float>(y2)));
     };
