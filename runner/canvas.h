@@ -29,7 +29,10 @@ public:
     void resize(int width, int height);
 
     // [colour] packed as red + 256 x green + 65536 x blue.
-    void setColour(std::uint32_t colour) { m_colour = colour; }
+    void setColour(std::uint32_t colour) {
+        m_colour = colour;
+        m_rgb = qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    }
     std::uint32_t colour() const { return m_colour; }
 
     void point(float x, float y);
@@ -53,12 +56,18 @@ public:
     static QFont defaultFont();
 
 private:
-    void plot(long long x, long long y);
-    void integerLine(long long x1, long long y1, long long x2, long long y2);
-    QRgb rgb() const;
+    struct Surface;
+    Surface surface();
+    static void integerLine(const Surface& target, long long x1, long long y1, long long x2, long long y2);
+    QRgb rgb() const { return m_rgb; }
 
     QImage m_image;
+    // The raster's size and line length in pixels, kept beside it for the primitives.
+    long long m_width = 0;
+    long long m_height = 0;
+    long long m_stride = 0;
     std::uint32_t m_colour = 0;  // black
+    QRgb m_rgb = qRgb(0, 0, 0);
 };
 
 }  // namespace runner

@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -47,6 +48,16 @@ bool writeOut(const std::string& path, const std::string& text) {
         return true;
     std::fprintf(stderr, "moxy: cannot write %s: %s\n", path.c_str(), error.reason.c_str());
     return false;
+}
+
+// Without a window everything the run produced is written by now: the streams are
+// flushed and the process ends without tearing Qt down (that would load the font
+// database only to free it).
+[[noreturn]] void leaveAtOnce(int status) {
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 // Qt's offscreen platform complains about a missing XDG_RUNTIME_DIR; that is no news
@@ -180,7 +191,7 @@ int runMoxy(int argc, char** argv, const char* version) {
             listingOptions.note = sourceNote;
         const std::string text = moxy::listing(*program, listingOptions);
         std::fwrite(text.data(), 1, text.size(), stdout);
-        return kExitOk;
+        leaveAtOnce(kExitOk);
     }
 
     HostOptions basic;
@@ -253,21 +264,27 @@ int runMoxy(int argc, char** argv, const char* version) {
     if (parser.isSet(dumpOption))
         written = writeOut(dumpPath, stateDump(interpreter, result)) && written;
 
+    int status = kExitOk;
     switch (result.status) {
     case RunResult::Status::RanPastEnd:
     case RunResult::Status::Ended:
-        return written ? kExitOk : kExitUsage;  // the run was fine; a file it was to write was not
+        status = written ? kExitOk : kExitUsage;  // the run was fine; a file it was to write was not
+        break;
     case RunResult::Status::StepLimit:
-        return kExitSteps;
+        status = kExitSteps;
+        break;
     case RunResult::Status::Error: {
         const std::string message = "moxy: " + located(*result.error);
         std::fprintf(stderr, "%s\n", message.c_str());
         if (window)
             window->showErrorReport(QString::fromStdString(message));
-        return kExitRunError;
+        status = kExitRunError;
+        break;
     }
     }
-    return kExitOk;
+    if (headlessHost)
+        leaveAtOnce(status);
+    return status;
 }
 
 }  // namespace runner
