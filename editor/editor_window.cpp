@@ -176,7 +176,7 @@ std::string EditorWindow::programText() const { return editor::programText(m_tex
 
 void EditorWindow::setProgramText(std::string_view program) {
     const QString text = boxText(program);
-    colourIfSmall(0);  // a large text must not be coloured while it goes in
+    colourIfSmall(text.size());
     m_text->setPlainText(text);
     colourIfSmall(text.size());
     m_text->document()->setModified(false);
@@ -194,17 +194,15 @@ void EditorWindow::setStatus(const QString& text) { m_status->setText(text); }
 void EditorWindow::colourIfSmall(qsizetype size) {
     if (!m_highlighter)
         return;
-    // Before a large text goes in, the highlighter leaves; it comes back after a small one.
-    if (size > kLargestColoured || (size == 0 && m_text->document()->characterCount() > kLargestColoured))
-        m_highlighter->setDocument(nullptr);
-    else if (size > 0 || m_text->document()->characterCount() <= kLargestColoured)
-        if (m_highlighter->document() != m_text->document())
-            m_highlighter->setDocument(m_text->document());
+    // Called before a text of [size] characters goes in and after it is in: a large text
+    // goes in without the highlighter, which comes back after a small one.
+    QTextDocument* document = size > kLargestColoured ? nullptr : m_text->document();
+    if (m_highlighter->document() != document && (!document || document->characterCount() <= kLargestColoured + 1))
+        m_highlighter->setDocument(document);
 }
 
 void EditorWindow::replaceText(const QString& text) {
-    if (text.size() > kLargestColoured && m_highlighter)
-        m_highlighter->setDocument(nullptr);
+    colourIfSmall(text.size());
     // One edit block: Undo brings back the text as it was before, in one step.
     QTextCursor cursor(m_text->document());
     cursor.beginEditBlock();
@@ -216,8 +214,7 @@ void EditorWindow::replaceText(const QString& text) {
     cursor.endEditBlock();
     cursor.movePosition(QTextCursor::Start);
     m_text->setTextCursor(cursor);
-    if (text.size() <= kLargestColoured && m_highlighter && m_highlighter->document() != m_text->document())
-        m_highlighter->setDocument(m_text->document());
+    colourIfSmall(text.size());
     m_text->document()->setModified(false);
 }
 
@@ -266,6 +263,10 @@ void EditorWindow::openClick() {
     const std::optional<std::string> file = platform::readWholeFile(localPath(path), &error, kLargestSource);
     if (!file) {
         m_dialogs->tell(error.failure == platform::FileFailure::TooLarge ? kTooLarge : kUnableToOpen);
+        return;
+    }
+    if (!fitsTheEditor(*file)) {
+        m_dialogs->tell(kTooLarge);
         return;
     }
     replaceText(boxText(openedText(*file)));

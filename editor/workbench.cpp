@@ -13,6 +13,23 @@ const QString kShareDoc = QStringLiteral("share/doc/moxy-toolchain");
 
 }  // namespace
 
+bool fitsTheEditor(std::string_view file) {
+    if (file.size() > kLargestSource)
+        return false;
+    std::size_t lines = 0;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i <= file.size(); ++i) {
+        if (i < file.size() && file[i] != '\n' && file[i] != '\r')
+            continue;
+        if (i - lineStart > kLongestSourceLine || ++lines > kMostSourceLines)
+            return false;
+        if (i + 1 < file.size() && file[i] == '\r' && file[i + 1] == '\n')
+            ++i;
+        lineStart = i + 1;
+    }
+    return true;
+}
+
 bool canWriteIn(const QString& folder) {
     if (!QFileInfo(folder).isDir())
         return false;

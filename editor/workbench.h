@@ -10,11 +10,20 @@
 
 namespace editor {
 
-// Files larger than this are not opened in the editor: the window refuses them with a
-// message (kTooLarge). MOXY files are limited to the same size, so no program that the
-// runner can run comes from a larger source.
-inline constexpr std::size_t kLargestSource = std::size_t{64} << 20;
-inline const QString kTooLarge = QStringLiteral("The file is larger than 64 MiB; the editor does not open it.");
+// The largest file the editor opens. The text box keeps every line as a paragraph of its
+// own and lays out each line in view whole, so its time and memory grow with the number
+// of lines and the length of the longest one: within these bounds a file opens in a
+// second or two and takes a few hundred MB at most. Larger files are refused with
+// kTooLarge (they can still be compiled with --compile).
+inline constexpr std::size_t kLargestSource = std::size_t{4} << 20;
+inline constexpr std::size_t kMostSourceLines = 100'000;
+inline constexpr std::size_t kLongestSourceLine = 65'536;
+inline const QString kTooLarge =
+    QStringLiteral("The file is too large for the editor, which opens files of up to 4 MiB, 100,000 lines and "
+                   "65,536 characters a line.");
+
+// True when the editor opens [file]: it lies within the bounds above.
+bool fitsTheEditor(std::string_view file);
 
 // True when a file can be created in [folder] (tried with a temporary file, which is
 // removed again): the file system's answer, also for root on a read-only mount.
