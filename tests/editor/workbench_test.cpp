@@ -22,6 +22,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextBrowser>
+#include <QDialog>
 
 #include <gmock/gmock.h>
 
@@ -428,6 +430,52 @@ TEST(Workbench, HelpShowsTheKeys) {
     ASSERT_EQ(bench.script->messages.size(), 1u);
     for (const char* key : {"F9, Ctrl+R", "Ctrl+F", "F3", "Ctrl+G", "Alt+F"})
         EXPECT_TRUE(bench.script->messages[0].contains(QLatin1String(key))) << key;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Workbench, MenusOpenFromTheKeyboard) {
+    Workbench bench;
+    bench.window.show();
+    bench.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&bench.window));
+    bench.box()->setFocus();
+    const struct {
+        Qt::Key key;
+        const char* menu;
+    } menus[] = {{Qt::Key_F, "file"}, {Qt::Key_E, "edit"}, {Qt::Key_R, "runMenu"}, {Qt::Key_H, "help"}};
+    for (const auto& m : menus) {
+        SCOPED_TRACE(m.menu);
+        QTest::keyClick(bench.box(), m.key, Qt::AltModifier);
+        QMenu* menu = bench.window.menuBar()->findChild<QMenu*>(QLatin1String(m.menu));
+        EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 5000));
+        menu->close();
+        EXPECT_TRUE(QTest::qWaitFor([menu] { return !menu->isVisible(); }, 5000));
+    }
+    EXPECT_EQ(bench.box()->toPlainText(), "");
+}
+
+TEST(Workbench, HelpShowsTheReferenceShippedWithTheProgram) {
+    // The build puts the references beside this test as beside the programs.
+    for (const char* which : {"quillon", "vorna"}) {
+        SCOPED_TRACE(which);
+        Workbench bench(QLatin1String(which) == QLatin1String("quillon") ? editor::quillonProgram()
+                                                                        : editor::vornaProgram());
+        bench.choose("reference");
+        EXPECT_THAT(bench.script->messages, IsEmpty());
+        auto* reference = bench.window.findChild<QDialog*>("reference");
+        ASSERT_NE(reference, nullptr);
+        EXPECT_TRUE(reference->isVisible());
+        auto* text = reference->findChild<QTextBrowser*>();
+        ASSERT_NE(text, nullptr);
+        EXPECT_TRUE(text->isReadOnly());
+        EXPECT_TRUE(text->toPlainText().startsWith(QLatin1String(which) == QLatin1String("quillon")
+                                                       ? "Quillon reference"
+                                                       : "VORNA reference"));
+        reference->close();
+    }
 }
 
 }  // namespace
