@@ -25,6 +25,12 @@ export DISPLAY=":$(head -n1 "$work/display")"
 unset QT_QPA_PLATFORM
 openbox >/dev/null 2>&1 &
 pids+=($!)
+# Windows mapped while the window manager starts may end up unmanaged: wait until it runs.
+for _ in $(seq 600); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+done
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || fail "openbox did not start"
 export XDG_DATA_HOME="$work/data"
 
 # The programs in a folder of their own, as installed per user: the editor keeps its files
@@ -32,20 +38,20 @@ export XDG_DATA_HOME="$work/data"
 mkdir "$work/bin"
 cp "$quillon" "$moxy" "$work/bin/"
 
-# Waits (up to 20 s) for a visible window named $1 other than the window $2; prints its id.
+# Waits (up to 60 s) for a visible window named $1 other than the window $2; prints its id.
 # (While the editor asks, its own caption may show the compile's percentage.)
 dialog_of() {
     local ids=""
-    for _ in $(seq 200); do
+    for _ in $(seq 600); do
         ids=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vx "$2" || true)
         [ -n "$ids" ] && { echo "$ids" | head -n1; return; }
         sleep 0.1
     done
     fail "no window named $1 besides $2"
 }
-# Waits (up to 20 s) until window $1 is no longer visible.
+# Waits (up to 60 s) until window $1 is no longer visible.
 gone() {
-    for _ in $(seq 200); do
+    for _ in $(seq 600); do
         xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1" || return 0
         sleep 0.1
     done
@@ -60,16 +66,17 @@ type_lines() {
 }
 
 echo "run: typed program, F9, name, runner window"
-"$work/bin/quillon" &
+"$work/bin/quillon" 2>"$work/editor.log" &
 editor_pid=$!; pids+=($editor_pid)
-editor=$(timeout 20 xdotool search --sync --onlyvisible --name "^Quillon Compiler\$" | head -n1) || fail "no editor"
+editor=$(timeout 60 xdotool search --sync --onlyvisible --name "^Quillon Compiler\$" | head -n1) ||
+    fail "no editor window: $(cat "$work/editor.log"; xwininfo -root -tree | grep -i quillon)"
 xdotool windowactivate --sync "$editor" 2>/dev/null || xdotool windowfocus --sync "$editor"
 type_lines 'dim[t]' 'set[t]{moxy-e2e-run}' 'title[t]'
 xdotool key --delay 50 F9
 box=$(dialog_of "Quillon Compiler" "$editor")  # the input box for the name
 type_lines hello
 gone "$box"
-runner=$(timeout 20 xdotool search --sync --onlyvisible --name "^moxy-e2e-run\$" | head -n1) || fail "no runner window"
+runner=$(timeout 60 xdotool search --sync --onlyvisible --name "^moxy-e2e-run\$" | head -n1) || fail "no runner window"
 [ -s "$work/bin/hello.moxy" ] || fail "hello.moxy was not written"
 grep -q . "$work/bin/hello.moxy.map" || fail "hello.moxy.map was not written"
 runner_pid=$(xdotool getwindowpid "$runner")
