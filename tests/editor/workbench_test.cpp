@@ -148,10 +148,12 @@ TEST(Workbench, AChangedTextGoesOnlyAfterTheUserSaidSo) {
         EXPECT_EQ(bench.script->questions.front(), saveChanges);
         EXPECT_THAT(bench.script->answers, IsEmpty());
         EXPECT_THAT(bench.script->choices, IsEmpty());
-        if (QLatin1String(c.command) == QLatin1String("Exit"))
+        if (QLatin1String(c.command) == QLatin1String("Exit")) {
             EXPECT_EQ(bench.window.isVisible(), c.textStays);
-        if (c.textStays)
+        }
+        if (c.textStays) {
             EXPECT_EQ(bench.box()->toPlainText(), "exit");
+        }
         EXPECT_EQ(readFile(bench.file("kept.qlnp")), c.saved);
     }
 }
@@ -422,6 +424,21 @@ TEST(Workbench, TheRunnerAndTheReferenceAreFoundBesideTheProgramOrInstalled) {
     ASSERT_TRUE(QDir().mkpath(bin + "/docs"));
     writeFile(bin + "/docs/quillon.md", "# Quillon");
     EXPECT_EQ(editor::findReference(bin, "quillon.md"), bin + "/docs/quillon.md");
+}
+
+TEST(Workbench, AStartFileBeyondTheBoundsIsRefused) {
+    QTemporaryDir folder;
+    writeFile(folder.filePath("big.qlnp"), std::string(editor::kMostSourceLines, '\n'));
+    writeFile(folder.filePath("huge.qlnp"), std::string(editor::kLargestSource + 1, 'x'));
+    Workbench bench;
+    bench.window.setProgramText("exit\r\n");
+    for (const char* name : {"big.qlnp", "huge.qlnp"}) {
+        SCOPED_TRACE(name);
+        std::string reason;
+        EXPECT_FALSE(editor::loadStartFile(bench.window, folder.filePath(name), &reason));
+        EXPECT_EQ(reason, editor::kTooLarge.toStdString());
+        EXPECT_EQ(bench.window.programText(), "exit\r\n");
+    }
 }
 
 TEST(Workbench, HelpShowsTheKeys) {
