@@ -29,4 +29,7 @@ if grep -v '^/usr/' "$work/files" | grep -v '^/$' | grep -q .; then fail "files 
 dpkg-deb -x "$package" "$work/root"
 grep -q 'Compile SRC without a window' "$work/root/usr/share/man/man1/quillon.1" || fail "quillon.1 lacks --compile"
 grep -q 'headless' "$work/root/usr/share/man/man1/moxy.1" || fail "moxy.1 lacks --headless"
+for program in moxy quillon vorna; do
+    "$work/root/usr/bin/$program" --version >/dev/null || fail "the packaged $program does not start"
+done
 echo "1 passed, 0 failed"
