@@ -19,7 +19,25 @@ std::optional<QString> QtDialogs::askText(const QString& prompt) {
 
 void QtDialogs::tell(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, m_caption, text, QMessageBox::Ok, m_parent);
+    // Messages quote the program's names: shown as they are, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+
+SaveChoice QtDialogs::askSave(const QString& question) {
+    QMessageBox box(QMessageBox::Question, m_caption, question,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, m_parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SaveChoice::Save;
+    case QMessageBox::Discard:
+        return SaveChoice::Discard;
+    default:
+        return SaveChoice::Cancel;
+    }
 }
 
 }  // namespace editor

@@ -1,19 +1,33 @@
 #include "editor/editor_window.h"
 
+#include "editor/code_edit.h"
 #include "editor/highlighter.h"
 #include "editor/program_text.h"
+#include "editor/workbench.h"
+#include "moxy/source_map.h"
 #include "platform/files.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
+#include <QDockWidget>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QKeySequence>
+#include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QShortcut>
-#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QTextCursor>
+#include <QVBoxLayout>
 
 #include <utility>
 
@@ -29,10 +43,32 @@ QString fromLocal(const std::string& text) {
     return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QString where(int line, int column) { return QStringLiteral("Line %1, column %2").arg(line).arg(column); }
+
+bool startDetached(const QString& program, const QStringList& arguments, const QString& folder) {
+    return QProcess::startDetached(program, arguments, folder);
+}
+
+const char* const kKeys =
+    "Ctrl+N\tNew\n"
+    "Ctrl+O\tOpen\n"
+    "Ctrl+S\tSave\n"
+    "F5\tCompile\n"
+    "F9, Ctrl+R\tCompile and run\n"
+    "Ctrl+Q\tExit\n"
+    "Ctrl+Z\tUndo\n"
+    "Ctrl+Shift+Z, Ctrl+Y\tRedo\n"
+    "Ctrl+F\tFind\n"
+    "F3\tFind next\n"
+    "Ctrl+G\tGo to line\n"
+    "F1\tLanguage reference\n"
+    "Alt+F, Alt+E, Alt+R, Alt+H\tOpen a menu";
+
 }  // namespace
 
 EditorWindow::EditorWindow(Program program, QString folder, std::unique_ptr<Dialogs> dialogs)
-    : m_program(std::move(program)), m_folder(std::move(folder)), m_dialogs(std::move(dialogs)) {
+    : m_program(std::move(program)), m_folder(std::move(folder)), m_dialogs(std::move(dialogs)),
+      m_starter(startDetached) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(m_program.title);
     if (!m_program.iconFile.isEmpty())
@@ -40,7 +76,7 @@ EditorWindow::EditorWindow(Program program, QString folder, std::unique_ptr<Dial
     if (!m_dialogs)
         m_dialogs = std::make_unique<QtDialogs>(this, m_program.title);
 
-    m_text = new QPlainTextEdit(this);
+    m_text = new CodeEdit(this);
     m_text->setObjectName(QStringLiteral("t1"));
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -51,16 +87,34 @@ EditorWindow::EditorWindow(Program program, QString folder, std::unique_ptr<Dial
     m_text->setFont(font);
     setCentralWidget(m_text);
     if (m_program.highlight)
-        new Highlighter(m_program.highlight, m_text->document());
+        m_highlighter = new Highlighter(m_program.highlight, m_text->document());
+
+    // The messages of the last compile, below the text; shown while there are any.
+    m_messageDock = new QDockWidget(QStringLiteral("Messages"), this);
+    m_messageDock->setObjectName(QStringLiteral("messageDock"));
+    m_messageDock->setFeatures(QDockWidget::DockWidgetClosable);
+    m_messages = new QListWidget(m_messageDock);
+    m_messages->setObjectName(QStringLiteral("messages"));
+    m_messageDock->setWidget(m_messages);
+    addDockWidget(Qt::BottomDockWidgetArea, m_messageDock);
+    m_messageDock->hide();
+    connect(m_messages, &QListWidget::itemClicked, this, &EditorWindow::messageClick);
+    connect(m_messages, &QListWidget::itemActivated, this, &EditorWindow::messageClick);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("status"));
+    m_status->setTextFormat(Qt::PlainText);
+    statusBar()->addWidget(m_status, 1);
 
     createActions();
-    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 EditorWindow::~EditorWindow() = default;
 
 void EditorWindow::createActions() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    // The '&' makes Alt+F open the menu; the caption shows "File" all the same.
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("file"));
     // The menu items carry no shortcut keys and their captions no '&', as the window is
     // described; the usual keys work all the same, through window shortcuts that trigger
@@ -82,6 +136,30 @@ void EditorWindow::createActions() {
     add("compile", m_program.compileCaption, QKeySequence(Qt::Key_F5), &EditorWindow::compileClick);
     add("Exit", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q), &EditorWindow::exitClick);
 
+    // The workbench's own menus show their keys beside their items.
+    const auto command = [this](QMenu* menu, const char* name, const QString& caption,
+                                const QList<QKeySequence>& keys, void (EditorWindow::*slot)()) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, slot);
+    };
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("edit"));
+    command(edit, "find", QStringLiteral("&Find..."), {QKeySequence(Qt::CTRL | Qt::Key_F)}, &EditorWindow::findClick);
+    command(edit, "findNext", QStringLiteral("Find &Next"), {QKeySequence(Qt::Key_F3)}, &EditorWindow::findNextClick);
+    command(edit, "goToLine", QStringLiteral("&Go to Line..."), {QKeySequence(Qt::CTRL | Qt::Key_G)},
+            &EditorWindow::goToLineClick);
+    QMenu* run = menuBar()->addMenu(QStringLiteral("&Run"));
+    run->setObjectName(QStringLiteral("runMenu"));
+    command(run, "run", QStringLiteral("&Compile and Run"),
+            {QKeySequence(Qt::Key_F9), QKeySequence(Qt::CTRL | Qt::Key_R)}, &EditorWindow::runClick);
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("help"));
+    command(help, "reference", QStringLiteral("Language &Reference"), {QKeySequence(Qt::Key_F1)},
+            &EditorWindow::referenceClick);
+    command(help, "keys", QStringLiteral("&Keyboard Shortcuts"), {}, &EditorWindow::keysClick);
+
     // Undo (Ctrl+Z) and redo are the text box's own. Its redo keys depend on the
     // platform's key scheme (Ctrl+Y only on some); this action, in no menu, adds the
     // missing one. A key the text box takes itself never reaches the action, so no key
@@ -96,9 +174,35 @@ void EditorWindow::createActions() {
 
 std::string EditorWindow::programText() const { return editor::programText(m_text->document()->toRawText()); }
 
-void EditorWindow::setProgramText(std::string_view program) { m_text->setPlainText(boxText(program)); }
+void EditorWindow::setProgramText(std::string_view program) {
+    const QString text = boxText(program);
+    colourIfSmall(text.size());
+    m_text->setPlainText(text);
+    colourIfSmall(text.size());
+    m_text->document()->setModified(false);
+}
+
+void EditorWindow::setRunner(QString runner, RunnerStarter starter) {
+    m_runner = std::move(runner);
+    m_starter = starter ? std::move(starter) : RunnerStarter(startDetached);
+}
+
+QString EditorWindow::status() const { return m_status->text(); }
+
+void EditorWindow::setStatus(const QString& text) { m_status->setText(text); }
+
+void EditorWindow::colourIfSmall(qsizetype size) {
+    if (!m_highlighter)
+        return;
+    // Called before a text of [size] characters goes in and after it is in: a large text
+    // goes in without the highlighter, which comes back after a small one.
+    QTextDocument* document = size > kLargestColoured ? nullptr : m_text->document();
+    if (m_highlighter->document() != document && (!document || document->characterCount() <= kLargestColoured + 1))
+        m_highlighter->setDocument(document);
+}
 
 void EditorWindow::replaceText(const QString& text) {
+    colourIfSmall(text.size());
     // One edit block: Undo brings back the text as it was before, in one step.
     QTextCursor cursor(m_text->document());
     cursor.beginEditBlock();
@@ -110,6 +214,8 @@ void EditorWindow::replaceText(const QString& text) {
     cursor.endEditBlock();
     cursor.movePosition(QTextCursor::Start);
     m_text->setTextCursor(cursor);
+    colourIfSmall(text.size());
+    m_text->document()->setModified(false);
 }
 
 QString EditorWindow::askPath(const QString& prompt, const QString& extension) {
@@ -121,54 +227,229 @@ QString EditorWindow::askPath(const QString& prompt, const QString& extension) {
     return pathBelow(m_folder, *answer, extension);
 }
 
-void EditorWindow::newClick() { replaceText(QString()); }
+bool EditorWindow::textMayGo() {
+    if (!m_text->document()->isModified())
+        return true;
+    switch (m_dialogs->askSave(kSaveChanges)) {
+    case SaveChoice::Save:
+        return saveText();
+    case SaveChoice::Discard:
+        return true;
+    case SaveChoice::Cancel:
+        break;
+    }
+    return false;
+}
+
+void EditorWindow::closeEvent(QCloseEvent* event) {
+    if (textMayGo())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void EditorWindow::newClick() {
+    if (textMayGo())
+        replaceText(QString());
+}
 
 void EditorWindow::openClick() {
+    if (!textMayGo())
+        return;
     const QString path = askPath(kFileNamePrompt, m_program.extension);
     if (path.isEmpty())
         return;
-    const std::optional<std::string> file = platform::readWholeFile(localPath(path));
+    platform::FileError error{};
+    const std::optional<std::string> file = platform::readWholeFile(localPath(path), &error, kLargestSource);
     if (!file) {
-        m_dialogs->tell(kUnableToOpen);
+        m_dialogs->tell(error.failure == platform::FileFailure::TooLarge ? kTooLarge : kUnableToOpen);
+        return;
+    }
+    if (!fitsTheEditor(*file)) {
+        m_dialogs->tell(kTooLarge);
         return;
     }
     replaceText(boxText(openedText(*file)));
 }
 
-void EditorWindow::saveClick() {
+void EditorWindow::saveClick() { saveText(); }
+
+bool EditorWindow::saveText() {
     const QString path = askPath(kFileNamePrompt, m_program.extension);
     if (path.isEmpty())
-        return;
+        return false;
     // Atomic: a save that fails leaves the previous file whole.
-    if (!platform::writeFileAtomically(localPath(path), savedText(programText())))
+    if (!platform::writeFileAtomically(localPath(path), savedText(programText()))) {
         m_dialogs->tell(kUnableToSave);
+        return false;
+    }
+    m_text->document()->setModified(false);
+    setStatus(QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(path)));
+    return true;
 }
 
-void EditorWindow::compileClick() {
+void EditorWindow::compileClick() { compileToFile(); }
+
+QString EditorWindow::compileToFile() {
     const std::string source = programText();
+    std::vector<moxy::Diagnostic> messages;
     const moxy::CompileResult compiled = m_program.compile(
-        source, [this](const moxy::Diagnostic& message) { m_dialogs->tell(boxText(message.text)); },
+        source,
+        [this, &messages](const moxy::Diagnostic& message) {
+            messages.push_back(message);
+            // The message's own words, then where its statement is.
+            m_dialogs->tell(boxText(message.text) + QStringLiteral("\n\n") + where(message.line, message.column));
+        },
         [this](int percent) { showProgress(percent); });
+    listMessages(messages);
+    QString written;
     if (compiled.abandoned) {
         QTextCursor cursor = m_text->textCursor();
         cursor.setPosition(boxPosition(source, compiled.caret));
         m_text->setTextCursor(cursor);
         m_text->setFocus();
+        setStatus(QStringLiteral("Not compiled: a declaration stopped the compile"));
     } else {
-        writeMoxyFile(compiled.code);
+        if (!messages.empty())
+            moveCaretTo(messages.front().line, messages.front().column);
+        written = writeMoxyFile(compiled);
+        if (!written.isEmpty()) {
+            const QFileInfo file(written);
+            setStatus(QStringLiteral("Compiled to %1 in %2, %3 characters, %4 messages")
+                          .arg(file.fileName(), QDir::toNativeSeparators(file.absolutePath()))
+                          .arg(compiled.code.size())
+                          .arg(messages.size()));
+        }
     }
     setWindowTitle(m_program.title);
+    return written;
 }
 
-void EditorWindow::writeMoxyFile(const std::string& code) {
+QString EditorWindow::writeMoxyFile(const moxy::CompileResult& compiled) {
     const QString path = askPath(kMoxyNamePrompt, kMoxyExtension);
     if (path.isEmpty())
-        return;
+        return QString();
     platform::FileError error{};
-    if (!platform::writeFileAtomically(localPath(path), moxy::moxyFileText(code), &error))
+    if (!platform::writeFileAtomically(localPath(path), moxy::moxyFileText(compiled.code), &error)) {
         m_dialogs->tell(QStringLiteral("Unable to write the MOXY file %1: %2")
                             .arg(QDir::toNativeSeparators(path), fromLocal(error.reason)));
+        return QString();
+    }
+    // The source map beside it, as --compile --map writes it: the runner's error reports
+    // then name the source line.
+    const QString map = path + QStringLiteral(".map");
+    if (!platform::writeFileAtomically(localPath(map), moxy::sourceMapText(compiled.map), &error))
+        m_dialogs->tell(QStringLiteral("Unable to write the source map %1: %2")
+                            .arg(QDir::toNativeSeparators(map), fromLocal(error.reason)));
+    return path;
 }
+
+void EditorWindow::listMessages(const std::vector<moxy::Diagnostic>& messages) {
+    m_messages->clear();
+    for (const moxy::Diagnostic& message : messages) {
+        auto* item = new QListWidgetItem(where(message.line, message.column) + QStringLiteral(": ") +
+                                             boxText(message.text).replace(QLatin1Char('\r'), QString())
+                                                 .replace(QLatin1Char('\n'), QLatin1Char(' ')),
+                                         m_messages);
+        item->setData(Qt::UserRole, message.line);
+        item->setData(Qt::UserRole + 1, message.column);
+    }
+    m_messageDock->setVisible(!messages.empty());
+}
+
+void EditorWindow::messageClick(QListWidgetItem* item) {
+    moveCaretTo(item->data(Qt::UserRole).toInt(), item->data(Qt::UserRole + 1).toInt());
+}
+
+void EditorWindow::moveCaretTo(int line, int column) {
+    const std::string text = programText();
+    QTextCursor cursor = m_text->textCursor();
+    cursor.setPosition(boxPosition(text, offsetOf(text, line, column)));
+    m_text->setTextCursor(cursor);
+    m_text->centerCursor();
+    m_text->setFocus();
+}
+
+void EditorWindow::runClick() {
+    const QString moxyFile = compileToFile();
+    if (moxyFile.isEmpty())
+        return;
+    const QString runner = m_runner.isEmpty() ? findRunner(QCoreApplication::applicationDirPath()) : m_runner;
+    if (runner.isEmpty()) {
+        m_dialogs->tell(kNoRunner);
+        return;
+    }
+    if (!m_starter(runner, {moxyFile}, QFileInfo(moxyFile).absolutePath()))
+        m_dialogs->tell(QStringLiteral("Unable to start the MOXY runner %1.").arg(QDir::toNativeSeparators(runner)));
+}
+
+void EditorWindow::findClick() {
+    const std::optional<QString> answer = m_dialogs->askText(kFindPrompt);
+    if (!answer || answer->isEmpty())
+        return;
+    m_findText = *answer;
+    findNextClick();
+}
+
+void EditorWindow::findNextClick() {
+    if (m_findText.isEmpty()) {
+        findClick();
+        return;
+    }
+    if (m_text->find(m_findText))
+        return;
+    // Not below the caret: once more from the start.
+    const QTextCursor before = m_text->textCursor();
+    QTextCursor start = before;
+    start.movePosition(QTextCursor::Start);
+    m_text->setTextCursor(start);
+    if (!m_text->find(m_findText)) {
+        m_text->setTextCursor(before);
+        setStatus(QStringLiteral("Not found: %1").arg(m_findText));
+    }
+}
+
+void EditorWindow::goToLineClick() {
+    const int lines = m_text->document()->blockCount();
+    const std::optional<QString> answer = m_dialogs->askText(QStringLiteral("Go to line (1 to %1)").arg(lines));
+    if (!answer || answer->trimmed().isEmpty())
+        return;
+    bool number = false;
+    const int line = answer->trimmed().toInt(&number);
+    if (!number || line < 1 || line > lines) {
+        setStatus(QStringLiteral("There is no line %1").arg(answer->trimmed()));
+        return;
+    }
+    QTextCursor cursor(m_text->document()->findBlockByNumber(line - 1));
+    m_text->setTextCursor(cursor);
+    m_text->centerCursor();
+    m_text->setFocus();
+}
+
+void EditorWindow::referenceClick() {
+    const QString name = m_program.name + QStringLiteral(".md");
+    const QString path = findReference(QCoreApplication::applicationDirPath(), name);
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        m_dialogs->tell(QStringLiteral("The language reference %1 is not installed.").arg(name));
+        return;
+    }
+    // A window of its own beside the editor, read-only, closed with the editor at the latest.
+    auto* window = new QDialog(this);
+    window->setObjectName(QStringLiteral("reference"));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(m_program.title + QStringLiteral(": Language Reference"));
+    auto* text = new QTextBrowser(window);
+    text->setOpenLinks(false);
+    text->setMarkdown(QString::fromUtf8(file.readAll()));
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(text);
+    window->resize(640, 560);
+    window->show();
+}
+
+void EditorWindow::keysClick() { m_dialogs->tell(QString::fromLatin1(kKeys)); }
 
 void EditorWindow::showProgress(int percent) {
     setWindowTitle(m_program.title + QLatin1Char(' ') + QString::number(percent) + QLatin1Char('%'));

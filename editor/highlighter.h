@@ -14,6 +14,11 @@ class QTextDocument;
 
 namespace editor {
 
+// Texts longer than this many characters are shown without colours: colouring reads every
+// line of the text at once, which for tens of megabytes would keep the window from opening
+// for a minute and take gigabytes.
+inline constexpr qsizetype kLargestColoured = qsizetype{1} << 20;
+
 class Highlighter : public QSyntaxHighlighter {
     Q_OBJECT
 public:

@@ -2,11 +2,13 @@
 
 #include "editor/compile_command.h"
 #include "editor/editor_window.h"
+#include "editor/workbench.h"
 #include "platform/command_line.h"
 #include "platform/files.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 
 #include <cstdio>
 #include <memory>
@@ -36,10 +38,11 @@ int usageError(const Program& program, const QString& message) {
 bool loadStartFile(EditorWindow& window, const QString& argument, std::string* reason) {
     platform::FileError error{};
     const std::optional<std::string> bytes =
-        platform::readWholeFile(platform::withoutQuotes(argument).toLocal8Bit().toStdString(), &error);
-    if (!bytes) {
+        platform::readWholeFile(platform::withoutQuotes(argument).toLocal8Bit().toStdString(), &error, kLargestSource);
+    if (!bytes || !fitsTheEditor(*bytes)) {
         if (reason)
-            *reason = error.reason;
+            *reason = bytes || error.failure == platform::FileFailure::TooLarge ? kTooLarge.toStdString()
+                                                                                : error.reason;
         return false;
     }
     window.setProgramText(*bytes);
@@ -118,14 +121,23 @@ int programMain(int argc, char** argv, Program program, const char* version) {
         return compileFile(program, request, stdout, stderr);
     }
 
-    const std::string folder = platform::executableFolder();
+    // Installed system-wide, the program's folder cannot be written: the files then live in
+    // the user's own folder.
+    const std::string executableFolder = platform::executableFolder();
+    const QString folder =
+        filesFolder(QString::fromLocal8Bit(executableFolder.data(), static_cast<qsizetype>(executableFolder.size())),
+                    userFilesFolder(program.name));
     const QStringList positional = parser.positionalArguments();
-    EditorWindow window(std::move(program), QString::fromLocal8Bit(folder.data(), static_cast<qsizetype>(folder.size())));
+    EditorWindow window(std::move(program), folder);
+    window.setStatus(QStringLiteral("Files are kept in %1").arg(QDir::toNativeSeparators(folder)));
     if (!positional.isEmpty()) {
         std::string reason;
-        if (!loadStartFile(window, positional.front(), &reason))
+        if (!loadStartFile(window, positional.front(), &reason)) {
             std::fprintf(stderr, "%s: cannot read %s: %s\n", qPrintable(QCoreApplication::applicationName()),
                          qPrintable(platform::withoutQuotes(positional.front())), reason.c_str());
+            window.setStatus(QStringLiteral("Cannot open %1: %2")
+                                 .arg(platform::withoutQuotes(positional.front()), QString::fromLocal8Bit(reason.c_str())));
+        }
     }
     window.show();
     return app->exec();

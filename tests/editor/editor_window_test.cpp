@@ -49,8 +49,19 @@ public:
         return answer;
     }
     void tell(const QString& text) override { messages.push_back(text); }
+    editor::SaveChoice askSave(const QString& question) override {
+        prompts.push_back(question);
+        if (saveChoices.empty()) {
+            ADD_FAILURE() << "unexpected question: " << question.toStdString();
+            return editor::SaveChoice::Cancel;
+        }
+        const editor::SaveChoice choice = saveChoices.front();
+        saveChoices.pop_front();
+        return choice;
+    }
 
     std::deque<Answer> answers;
+    std::deque<editor::SaveChoice> saveChoices;
     std::vector<QString> prompts;
     std::vector<QString> messages;
     std::vector<QString> captionsAtQuestions;
@@ -111,9 +122,9 @@ TEST(EditorWindow, FormMenuCaptionIconAndClientArea) {
         EXPECT_EQ(editor.window.objectName(), "Form1");
         EXPECT_EQ(editor.window.windowTitle(), titleOf(which));
         EXPECT_EQ(editor.window.centralWidget(), editor.textBox());
-        const QList<QMenu*> menus = editor.window.menuBar()->findChildren<QMenu*>();
-        ASSERT_EQ(menus.size(), 1);
-        EXPECT_EQ(menus[0]->title(), "File");
+        const QList<QMenu*> menus = {editor.window.menuBar()->findChild<QMenu*>("file")};
+        ASSERT_NE(menus[0], nullptr);
+        EXPECT_EQ(menus[0]->title(), "&File");  // shown as "File"; Alt+F opens it
         QStringList items;  // name|caption; KeysChooseTheirCommandsWhileTyping presses their keys
         for (const QAction* action : menus[0]->actions()) {
             EXPECT_TRUE(action->shortcut().isEmpty()) << "menu items carry no shortcut key";
@@ -220,7 +231,7 @@ TEST(EditorWindow, CompileWritesTheCodeWithCrLfWhereTheAnswerSays) {
          "game.moxy", "\x01\x82\x82\x1b" "a\r\n\xe9\x18", {}},
         // Messages are shown and the file is still written, over an older one.
         {Which::Quillon, "dim[x]\nprint[x][y][Count]", "game", "game.moxy", "\x01\x82\x82\x03\x04\xfd",
-         {"Error: Variable doesnt exist. y", "Error: Variable doesnt exist. Count"}},
+         {"Error: Variable doesnt exist. y\n\nLine 2, column 1", "Error: Variable doesnt exist. Count\n\nLine 2, column 1"}},
         {Which::Vorna, "INC VUP", "sub\\game", "sub/game.moxy", "\x02\x19", {}},
     };
     for (const auto& c : cases) {
@@ -260,10 +271,10 @@ TEST(EditorWindow, ProgressShowsInTheCaptionUntilTheFileIsWritten) {
 
 TEST(EditorWindow, DeclarationErrorPlacesTheCaretAndWritesNothing) {
     const std::tuple<QString, QString, int> cases[] = {  // the text, the message, the caret
-        {"dim[0]", "Cannot use \"0\" as a variable name, it is reserved.", 4},
-        {"dim[a]\ndim[a]", "Error, variable already declared.", 11},
+        {"dim[0]", "Cannot use \"0\" as a variable name, it is reserved.\n\nLine 1, column 1", 4},
+        {"dim[a]\ndim[a]", "Error, variable already declared.\n\nLine 2, column 1", 11},
         // The offset falls between CR and LF: the caret stands behind the line break.
-        {"dim[a]\ndim\n[a]", "Error, variable already declared.", 11},
+        {"dim[a]\ndim\n[a]", "Error, variable already declared.\n\nLine 2, column 1", 11},
     };
     for (const auto& [text, message, caret] : cases) {
         SCOPED_TRACE(text.toStdString());
@@ -285,6 +296,8 @@ TEST(EditorWindow, KeysChooseTheirCommandsWhileTyping) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&editor.window));
     editor.textBox()->setFocus();
     QTest::keyClicks(editor.textBox(), "exit");
+    // Save is cancelled: Open and New ask before the changed text goes.
+    editor.script->saveChoices = {editor::SaveChoice::Discard, editor::SaveChoice::Discard};
     const std::tuple<const char*, QKeyCombination, std::size_t> keys[] = {  // the item, its key, its questions
         {"Save", Qt::CTRL | Qt::Key_S, 1},
         {"open", Qt::CTRL | Qt::Key_O, 1},
@@ -311,6 +324,7 @@ TEST(EditorWindow, NewAndOpenAreUndoneAndCompileKeepsTheHistory) {
     const QKeyCombination undo = Qt::CTRL | Qt::Key_Z;
 
     QTest::keyClicks(box, "exit");
+    editor.script->saveChoices = {editor::SaveChoice::Discard, editor::SaveChoice::Discard};
     editor.choose("new");
     EXPECT_EQ(box->toPlainText(), "");
     press(undo);
@@ -332,7 +346,7 @@ TEST(EditorWindow, NewAndOpenAreUndoneAndCompileKeepsTheHistory) {
     const int steps = box->document()->availableUndoSteps();
     // A declaration error moves the caret; that is no step of its own.
     editor.choose("compile");
-    EXPECT_THAT(editor.script->messages, ElementsAre("Error, variable already declared."));
+    EXPECT_THAT(editor.script->messages, ElementsAre("Error, variable already declared.\n\nLine 2, column 1"));
     EXPECT_EQ(box->document()->availableUndoSteps(), steps);
     press(undo);
     EXPECT_EQ(box->toPlainText(), "exit");

@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# End to end under a real X server with a window manager: a program typed into the real
+# Quillon editor with xdotool, Run (F9) asks for the MOXY file's name, writes it with its
+# source map and starts the real runner in a window of its own, which is then closed.
+# Exit with a changed text asks "Save changes?"; Escape (Cancel) keeps the editor open.
+#   editor_workbench.sh QUILLON MOXY CLOSE_WINDOW
+set -euo pipefail
+quillon=$1 moxy=$2 close_window=$3
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# A display of our own, whichever number is free, with a window manager.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+unset QT_QPA_PLATFORM
+openbox >/dev/null 2>&1 &
+pids+=($!)
+# Windows mapped while the window manager starts may end up unmanaged: wait until it runs.
+for _ in $(seq 600); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+done
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || fail "openbox did not start"
+export XDG_DATA_HOME="$work/data"
+
+# The programs in a folder of their own, as installed per user: the editor keeps its files
+# there and finds the runner beside it.
+mkdir "$work/bin"
+cp "$quillon" "$moxy" "$work/bin/"
+
+# Waits (up to 60 s) for a visible window named $1 other than the window $2; prints its id.
+# (While the editor asks, its own caption may show the compile's percentage.)
+dialog_of() {
+    local ids=""
+    for _ in $(seq 600); do
+        ids=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vx "$2" || true)
+        [ -n "$ids" ] && { echo "$ids" | head -n1; return; }
+        sleep 0.1
+    done
+    fail "no window named $1 besides $2"
+}
+# Waits (up to 60 s) until window $1 is no longer visible.
+gone() {
+    for _ in $(seq 600); do
+        xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1" || return 0
+        sleep 0.1
+    done
+    fail "window $1 is still there"
+}
+# Types the lines $@ into the window that has the focus, each followed by Return.
+type_lines() {
+    for line in "$@"; do
+        xdotool type --delay 30 "$line"
+        xdotool key --delay 30 Return
+    done
+}
+
+echo "run: typed program, F9, name, runner window"
+"$work/bin/quillon" 2>"$work/editor.log" &
+editor_pid=$!; pids+=($editor_pid)
+editor=$(timeout 60 xdotool search --sync --onlyvisible --name "^Quillon Compiler\$" | head -n1) ||
+    fail "no editor window: $(cat "$work/editor.log"; xwininfo -root -tree | grep -i quillon)"
+xdotool windowactivate --sync "$editor" 2>/dev/null || xdotool windowfocus --sync "$editor"
+type_lines 'dim[t]' 'set[t]{moxy-e2e-run}' 'title[t]'
+xdotool key --delay 50 F9
+box=$(dialog_of "Quillon Compiler" "$editor")  # the input box for the name
+type_lines hello
+gone "$box"
+runner=$(timeout 60 xdotool search --sync --onlyvisible --name "^moxy-e2e-run\$" | head -n1) || fail "no runner window"
+[ -s "$work/bin/hello.moxy" ] || fail "hello.moxy was not written"
+grep -q . "$work/bin/hello.moxy.map" || fail "hello.moxy.map was not written"
+runner_pid=$(xdotool getwindowpid "$runner")
+[ -n "$runner_pid" ] || fail "no process for the runner window"
+"$close_window" "$runner"
+for _ in $(seq 200); do kill -0 "$runner_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$runner_pid" 2>/dev/null && { kill "$runner_pid"; fail "the runner did not end when its window was closed"; }
+
+echo "exit: a changed text asks first; Cancel keeps the editor"
+xdotool windowactivate --sync "$editor" 2>/dev/null || xdotool windowfocus --sync "$editor"
+xdotool key --delay 50 ctrl+q
+box=$(dialog_of "Quillon Compiler" "$editor")  # "Save changes?"
+xdotool key --delay 50 Escape
+gone "$box"
+kill -0 "$editor_pid" 2>/dev/null || fail "the editor ended although Cancel was chosen"
+xdotool search --onlyvisible --name "^Quillon Compiler\$" | grep -qx "$editor" || fail "the editor window went"
+echo "1 passed, 0 failed"
