@@ -11,13 +11,34 @@
 #include "moxy/format.h"
 #include "vorna/mnemonics.h"
 
+#include <array>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <unordered_map>
 
 namespace vorna {
 
 namespace {
+
+// For every first character, the mnemonics that begin with it, in table order: a position
+// is compared only with the few mnemonics that can stand there.
+struct Dispatch {
+    static constexpr int kMaxPerCharacter = 8;
+    std::array<std::array<std::uint8_t, kMaxPerCharacter>, 256> mnemonics{};
+    std::array<std::uint8_t, 256> counts{};
+};
+
+constexpr Dispatch buildDispatch() {
+    Dispatch dispatch{};
+    for (std::size_t i = 0; i < std::size(kMnemonics); ++i) {
+        const auto first = static_cast<unsigned char>(kMnemonics[i].text.front());
+        dispatch.mnemonics[first][dispatch.counts[first]++] = static_cast<std::uint8_t>(i);
+    }
+    return dispatch;
+}
+
+constexpr Dispatch kDispatch = buildDispatch();
 
 // The declared names, in declaration order, as views into the source. Index count always
 // exists and holds the empty name; only the first index of each name matters to USE, so
@@ -63,10 +84,14 @@ public:
 
 private:
     const Mnemonic* matchAt(long long position) const {
-        const std::string_view rest = m_source.substr(static_cast<std::size_t>(position - 1));
-        for (const Mnemonic& mnemonic : kMnemonics)
-            if (rest.substr(0, mnemonic.text.size()) == mnemonic.text)
+        const auto offset = static_cast<std::size_t>(position - 1);
+        const auto first = static_cast<unsigned char>(m_source[offset]);
+        const std::size_t left = m_source.size() - offset;
+        for (int i = 0; i < kDispatch.counts[first]; ++i) {
+            const Mnemonic& mnemonic = kMnemonics[kDispatch.mnemonics[first][i]];
+            if (mnemonic.text.size() <= left && m_source.compare(offset, mnemonic.text.size(), mnemonic.text) == 0)
                 return &mnemonic;
+        }
         return nullptr;
     }
 
