@@ -11,6 +11,7 @@
 #include "moxy/format.h"
 #include "vorna/mnemonics.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <iterator>
@@ -64,6 +65,9 @@ private:
     std::size_t m_count = 0;
 };
 
+// Most map entries reserved before the scan: 512 MiB of address space.
+constexpr std::size_t kReservedMapEntries = std::size_t{1} << 25;
+
 class Compiler {
 public:
     Compiler(std::string_view source, const std::function<void(int)>& progress)
@@ -71,7 +75,14 @@ public:
           m_limit(static_cast<long long>(source.size())),
           m_progress(progress, m_limit),
           m_lines(source),
-          m_search(source) {}
+          m_search(source) {
+        // A mnemonic and the character after it take at least two positions, so the map
+        // has at most one entry per two source characters. Reserving that room up front
+        // (address space, touched only as it fills) spares the copies of a growing map,
+        // which on backtick-dense sources cost more than the scan; very large sources
+        // reserve a part and grow from there.
+        m_map.reserve(std::min<std::size_t>(source.size() / 2 + 1, kReservedMapEntries));
+    }
 
     CompileResult run() {
         for (m_position = 1; m_position <= m_limit; ++m_position) {
