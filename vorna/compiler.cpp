@@ -16,7 +16,8 @@
 #include <cstdint>
 #include <iterator>
 #include <optional>
-#include <unordered_map>
+#include <random>
+#include <vector>
 
 namespace vorna {
 
@@ -41,27 +42,168 @@ constexpr Dispatch buildDispatch() {
 
 constexpr Dispatch kDispatch = buildDispatch();
 
-// The declared names, in declaration order, as views into the source. Index count always
-// exists and holds the empty name; only the first index of each name matters to USE, so
-// that is all that is kept.
+// Names are views into the source, and DIM and USE do not move past their brackets, so
+// one source can ask about millions of names that overlap: DIM[DIM[DIM[...] asks about
+// every suffix of one long stretch, and a DIM after the last "[" asks about the stretch
+// from the first character each time. Hashing every name afresh would take time that grows
+// with the square of the source. But a name always runs from its start to the next "]",
+// and the scan asks for names with ascending starts: names that end at the same "]" come
+// one after the other, each a suffix of the one before, and names that end at different
+// ones do not overlap. A hash of the form sum of c[k] x B^k, taken modulo the prime
+// 2^61 - 1, is carried from one suffix to the next by dropping the leading characters, so
+// all names together cost time in proportion to the source.
+class NameHasher {
+public:
+    struct Hash {
+        std::uint64_t first = 0;
+        std::uint64_t second = 0;
+        bool operator==(const Hash&) const = default;
+    };
+
+    NameHasher() {
+        // Random bases: what collides cannot be chosen in advance. The code does not
+        // depend on them; only how long a compile takes could.
+        std::random_device random;
+        for (Base& base : m_bases) {
+            const std::uint64_t drawn = (std::uint64_t{random()} << 32) ^ random();
+            base.value = (drawn % (kPrime - (1u << 20))) + (1u << 20);
+            base.inverse = power(base.value, kPrime - 2);
+        }
+    }
+
+    Hash operator()(std::string_view name) {
+        if (name.empty())
+            return {};
+        if (name.data() == m_last.data() && name.size() == m_last.size())
+            return m_lastHash;
+        const char* end = name.data() + name.size();
+        if (m_last.empty() || end != m_last.data() + m_last.size() || name.data() < m_last.data()) {
+            // A name with another end: hashed from its last character back.
+            Hash hash;
+            for (std::size_t k = name.size(); k-- > 0;) {
+                const std::uint64_t c = static_cast<unsigned char>(name[k]) + 1u;
+                hash.first = add(multiply(hash.first, m_bases[0].value), c);
+                hash.second = add(multiply(hash.second, m_bases[1].value), c);
+            }
+            m_last = name;
+            m_lastHash = hash;
+            return hash;
+        }
+        // A suffix of the last name: drop its leading characters.
+        Hash hash = m_lastHash;
+        for (const char* at = m_last.data(); at < name.data(); ++at) {
+            const std::uint64_t c = static_cast<unsigned char>(*at) + 1u;
+            hash.first = multiply(add(hash.first, kPrime - c), m_bases[0].inverse);
+            hash.second = multiply(add(hash.second, kPrime - c), m_bases[1].inverse);
+        }
+        m_last = name;
+        m_lastHash = hash;
+        return hash;
+    }
+
+private:
+    static constexpr std::uint64_t kPrime = (std::uint64_t{1} << 61) - 1;
+    struct Base {
+        std::uint64_t value = 0;
+        std::uint64_t inverse = 0;
+    };
+
+    static std::uint64_t add(std::uint64_t a, std::uint64_t b) {
+        const std::uint64_t sum = a + b;
+        return sum >= kPrime ? sum - kPrime : sum;
+    }
+    static std::uint64_t multiply(std::uint64_t a, std::uint64_t b) {
+        __extension__ using Wide = unsigned __int128;
+        const Wide product = static_cast<Wide>(a) * b;
+        const std::uint64_t sum = (static_cast<std::uint64_t>(product) & kPrime) + static_cast<std::uint64_t>(product >> 61);
+        return sum >= kPrime ? sum - kPrime : sum;
+    }
+    static std::uint64_t power(std::uint64_t base, std::uint64_t exponent) {
+        std::uint64_t result = 1;
+        for (; exponent > 0; exponent >>= 1) {
+            if (exponent & 1)
+                result = multiply(result, base);
+            base = multiply(base, base);
+        }
+        return result;
+    }
+
+    std::array<Base, 2> m_bases{};
+    std::string_view m_last;
+    Hash m_lastHash;
+};
+
+// The declared names, in declaration order. Index count always exists and holds the empty
+// name; only the first index of each name matters to USE, so that is all that is kept, in
+// an open-addressed table of the names' hashes. Names up to kCompared characters are also
+// compared character by character; longer ones are told apart by their two 61-bit hashes
+// and their length alone, since comparing them could again take time that grows with the
+// square of the source.
 class NameList {
 public:
+    NameList() : m_slots(1024) {}
+
     void add(std::string_view name) {
-        m_firstIndex.try_emplace(name, m_count);
+        if (!name.empty()) {
+            const NameHasher::Hash hash = m_hasher(name);
+            Slot& slot = slotOf(name, hash);
+            if (!slot.used) {
+                slot = {hash, name, m_count, true};
+                if (++m_used * 4 > m_slots.size() * 3)
+                    grow();
+            }
+        } else if (!m_emptyIndex) {
+            m_emptyIndex = m_count;
+        }
         ++m_count;
     }
 
     // The first index whose entry equals [name], the empty entry at index count included.
-    std::optional<std::size_t> find(std::string_view name) const {
-        if (const auto found = m_firstIndex.find(name); found != m_firstIndex.end())
-            return found->second;
+    std::optional<std::size_t> find(std::string_view name) {
         if (name.empty())
-            return m_count;
+            return m_emptyIndex ? *m_emptyIndex : m_count;
+        const Slot& slot = slotOf(name, m_hasher(name));
+        if (slot.used)
+            return slot.index;
         return std::nullopt;
     }
 
 private:
-    std::unordered_map<std::string_view, std::size_t> m_firstIndex;
+    static constexpr std::size_t kCompared = 64;
+
+    struct Slot {
+        NameHasher::Hash hash;
+        std::string_view name;
+        std::size_t index = 0;
+        bool used = false;
+    };
+
+    // The slot that holds [name], or the free slot where it would go.
+    Slot& slotOf(std::string_view name, const NameHasher::Hash& hash) {
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t at = (hash.first ^ (hash.second >> 7)) & mask;; at = (at + 1) & mask) {
+            Slot& slot = m_slots[at];
+            if (!slot.used)
+                return slot;
+            if (slot.hash == hash && slot.name.size() == name.size() &&
+                (name.size() > kCompared || slot.name == name))
+                return slot;
+        }
+    }
+
+    void grow() {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        for (const Slot& slot : old) {
+            if (slot.used)
+                slotOf(slot.name, slot.hash) = slot;
+        }
+    }
+
+    NameHasher m_hasher;
+    std::vector<Slot> m_slots;  // a power of two, at most three quarters used
+    std::size_t m_used = 0;
+    std::optional<std::size_t> m_emptyIndex;  // the first DIM of the empty name
     std::size_t m_count = 0;
 };
 
