@@ -15,6 +15,7 @@ struct Kind {
     std::string_view piece;  // repeated, the last copy cut at the size
     std::string_view what;
     std::string_view start = {};  // written once before the pieces
+    std::string_view end = {};    // written once after them, within the size
 };
 
 constexpr Kind kKinds[] = {
@@ -30,6 +31,7 @@ constexpr Kind kKinds[] = {
     {"vorna-dim-use", "DIM[a] USE[b] ", "declarations and uses"},
     {"vorna-dim", "DIM[", "DIM[ that never closes"},
     {"vorna-backticks", "`", "backtick escapes"},
+    {"vorna-nested-names", "DIM[", "DIM[ nested, closed once at the end: every name a suffix of the last", {}, "]"},
 };
 
 }  // namespace
@@ -58,10 +60,11 @@ int main(int argc, char** argv) {
         block += chosen->piece;
     std::ofstream file(argv[3], std::ios::binary);
     file.write(chosen->start.data(), static_cast<std::streamsize>(chosen->start.size()));
-    for (long long left = size - static_cast<long long>(chosen->start.size()); left > 0;) {
+    for (long long left = size - static_cast<long long>(chosen->start.size() + chosen->end.size()); left > 0;) {
         const long long count = left < static_cast<long long>(block.size()) ? left : static_cast<long long>(block.size());
         file.write(block.data(), count);
         left -= count;
     }
+    file.write(chosen->end.data(), static_cast<std::streamsize>(chosen->end.size()));
     return file ? 0 : 1;
 }
