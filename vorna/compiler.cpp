@@ -11,9 +11,13 @@
 #include "moxy/format.h"
 #include "vorna/mnemonics.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <new>
 #include <iterator>
 #include <optional>
 #include <random>
@@ -134,22 +138,29 @@ private:
 };
 
 // The declared names, in declaration order. Index count always exists and holds the empty
-// name; only the first index of each name matters to USE, so that is all that is kept, in
-// an open-addressed table of the names' hashes. Names up to kCompared characters are also
-// compared character by character; longer ones are told apart by their two 61-bit hashes
-// and their length alone, since comparing them could again take time that grows with the
-// square of the source.
+// name; only the first index of each name matters to USE, so that is all that is kept.
+// Each distinct name is kept once, with its second hash and first index; an open-addressed
+// table of 16-byte slots (the first hash and where the name is kept) finds it. Sources of
+// nested brackets declare millions of distinct names, so the table is small per slot and
+// asks for large pages, which spares most of its cache and TLB misses. Names up to
+// kCompared characters are also compared character by character; longer ones are told
+// apart by their two 61-bit hashes and their length alone, since comparing them could
+// again take time that grows with the square of the source.
 class NameList {
 public:
-    NameList() : m_slots(1024) {}
+    NameList() { allocate(1024); }
+    ~NameList() { release(); }
+    NameList(const NameList&) = delete;
+    NameList& operator=(const NameList&) = delete;
 
     void add(std::string_view name) {
         if (!name.empty()) {
             const NameHasher::Hash hash = m_hasher(name);
             Slot& slot = slotOf(name, hash);
-            if (!slot.used) {
-                slot = {hash, name, m_count, true};
-                if (++m_used * 4 > m_slots.size() * 3)
+            if (slot.entry == 0) {
+                m_entries.push_back({name, hash.second, m_count});
+                slot = {hash.first, m_entries.size()};
+                if (m_entries.size() * 4 > m_capacity * 3)
                     grow();
             }
         } else if (!m_emptyIndex) {
@@ -163,46 +174,76 @@ public:
         if (name.empty())
             return m_emptyIndex ? *m_emptyIndex : m_count;
         const Slot& slot = slotOf(name, m_hasher(name));
-        if (slot.used)
-            return slot.index;
+        if (slot.entry != 0)
+            return m_entries[slot.entry - 1].index;
         return std::nullopt;
     }
 
 private:
     static constexpr std::size_t kCompared = 64;
+    static constexpr std::size_t kLargePage = std::size_t{2} << 20;
 
     struct Slot {
-        NameHasher::Hash hash;
+        std::uint64_t hash = 0;   // the first hash of the name
+        std::uint64_t entry = 0;  // 1 + where the name is kept; 0: free
+    };
+    struct Entry {
         std::string_view name;
-        std::size_t index = 0;
-        bool used = false;
+        std::uint64_t secondHash = 0;
+        std::size_t index = 0;  // the first index the name was declared at
     };
 
     // The slot that holds [name], or the free slot where it would go.
     Slot& slotOf(std::string_view name, const NameHasher::Hash& hash) {
-        const std::size_t mask = m_slots.size() - 1;
+        const std::size_t mask = m_capacity - 1;
         for (std::size_t at = (hash.first ^ (hash.second >> 7)) & mask;; at = (at + 1) & mask) {
             Slot& slot = m_slots[at];
-            if (!slot.used)
+            if (slot.entry == 0)
                 return slot;
-            if (slot.hash == hash && slot.name.size() == name.size() &&
-                (name.size() > kCompared || slot.name == name))
+            if (slot.hash != hash.first)
+                continue;
+            const Entry& entry = m_entries[slot.entry - 1];
+            if (entry.secondHash == hash.second && entry.name.size() == name.size() &&
+                (name.size() > kCompared || entry.name == name))
                 return slot;
         }
     }
 
+    void allocate(std::size_t capacity) {
+        const std::size_t bytes = capacity * sizeof(Slot);
+        const std::size_t alignment = bytes >= kLargePage ? kLargePage : alignof(Slot);
+        void* memory = ::operator new(bytes, std::align_val_t{alignment});
+#ifdef MADV_HUGEPAGE
+        if (bytes >= kLargePage)
+            ::madvise(memory, bytes, MADV_HUGEPAGE);
+#endif
+        std::memset(memory, 0, bytes);
+        m_slots = static_cast<Slot*>(memory);
+        m_capacity = capacity;
+        m_alignment = alignment;
+    }
+
+    void release() { ::operator delete(m_slots, std::align_val_t{m_alignment}); }
+
     void grow() {
-        std::vector<Slot> old(m_slots.size() * 2);
-        old.swap(m_slots);
-        for (const Slot& slot : old) {
-            if (slot.used)
-                slotOf(slot.name, slot.hash) = slot;
+        Slot* const old = m_slots;
+        const std::size_t oldCapacity = m_capacity;
+        const std::size_t oldAlignment = m_alignment;
+        allocate(oldCapacity * 2);
+        for (std::size_t i = 0; i < oldCapacity; ++i) {
+            if (old[i].entry == 0)
+                continue;
+            const Entry& entry = m_entries[old[i].entry - 1];
+            slotOf(entry.name, {old[i].hash, entry.secondHash}) = old[i];
         }
+        ::operator delete(old, std::align_val_t{oldAlignment});
     }
 
     NameHasher m_hasher;
-    std::vector<Slot> m_slots;  // a power of two, at most three quarters used
-    std::size_t m_used = 0;
+    Slot* m_slots = nullptr;  // m_capacity slots, a power of two, at most three quarters used
+    std::size_t m_capacity = 0;
+    std::size_t m_alignment = 0;
+    std::vector<Entry> m_entries;             // each distinct name once
     std::optional<std::size_t> m_emptyIndex;  // the first DIM of the empty name
     std::size_t m_count = 0;
 };
