@@ -20,11 +20,14 @@ enum ExitStatus {
 struct CompileRequest {
     QString source;  // SRC; "-" reads standard input
     QString output;  // OUT; empty: SRC with its extension replaced by .moxy ("-" for "-")
-    bool map = false;  // also write OUT.map: "POSITION LINE COLUMN" per statement
+    bool map = false;  // also write OUT.map: the header line, then "POSITION LINE COLUMN" per statement
 };
 
 // Compiles [request.source] with [program]; writes the code and CR LF to OUT ("-":
-// [out]) and every message as SRC:LINE:COLUMN: TEXT to [errors]. Returns the exit status.
+// [out]) and the messages as SRC:LINE:COLUMN: TEXT to [errors], the first thousand of
+// them and then one line that counts the rest. An OUT (or OUT.map) that is SRC itself is
+// refused before anything is compiled. Without --map, a stale OUT.map is deleted only when
+// it starts with the source-map header line. Returns the exit status.
 int compileFile(const Program& program, const CompileRequest& request, std::FILE* out, std::FILE* errors);
 
 }  // namespace editor

@@ -5,6 +5,7 @@
 
 #include "moxy/opcodes.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,6 +21,9 @@ inline constexpr std::uint8_t kEndOfCondition = static_cast<std::uint8_t>(Op::En
 inline constexpr int kHighestLabel = 999;      // longer marker runs are never labels
 inline constexpr std::uint8_t kFirstLiteral = 32;
 inline constexpr std::uint8_t kLastLiteral = 126;
+// The runner reads no larger MOXY file: it keeps a table of a few bytes per character, and
+// real programs are far smaller (a 10 MB Quillon source compiles to 4 MB).
+inline constexpr std::size_t kLargestProgram = std::size_t{64} << 20;
 
 // Every file the Quillon compiler writes opens with this: a reference to cell 255, a
 // sentence appended to it, and opcode 27 emptying it again.

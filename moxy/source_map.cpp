@@ -6,7 +6,8 @@
 namespace moxy {
 
 std::string sourceMapText(const std::vector<SourceMapEntry>& map) {
-    std::string text;
+    std::string text(kSourceMapHeader);
+    text += '\n';
     for (const SourceMapEntry& entry : map) {
         text.append(std::to_string(entry.position)).append(" ");
         text.append(std::to_string(entry.line)).append(" ");
@@ -24,6 +25,8 @@ std::vector<SourceMapEntry> parseSourceMap(std::string_view text) {
             end = text.size();
         const std::string_view line = text.substr(at, end - at);
         at = end + 1;
+        if (!line.empty() && line.front() == '#')
+            continue;
         SourceMapEntry entry;
         const char* cursor = line.data();
         const char* last = line.data() + line.size();

@@ -1,7 +1,9 @@
 // Source maps: which source line and column each statement's code comes from. The
 // compilers write them beside MOXY files (`--map`), the runner reads them to name source
-// lines in its error reports, traces and listings. A map is a text file with one line a
-// statement, `POSITION LINE COLUMN`. No Qt.
+// lines in its error reports, traces and listings. A map is a text file: the header line
+// `# moxy source map`, then one line a statement, `POSITION LINE COLUMN`. Lines that start
+// with "#" are notes that readers pass over; maps written before the header existed read
+// the same. No Qt.
 #pragma once
 
 #include <cstddef>
@@ -19,11 +21,15 @@ struct SourceMapEntry {
     int column = 0;
 };
 
-// The map file's text: one `POSITION LINE COLUMN` line an entry.
+// The first line of every map file; the compilers delete a stale map only when it starts
+// with this line, so a file of the same name that someone else wrote is left alone.
+inline constexpr std::string_view kSourceMapHeader = "# moxy source map";
+
+// The map file's text: the header line, then one `POSITION LINE COLUMN` line an entry.
 std::string sourceMapText(const std::vector<SourceMapEntry>& map);
 
-// The entries of a map file's text, by ascending position; lines that do not parse are
-// passed over.
+// The entries of a map file's text, by ascending position; lines that start with "#" and
+// lines that do not parse are passed over.
 std::vector<SourceMapEntry> parseSourceMap(std::string_view text);
 
 }  // namespace moxy

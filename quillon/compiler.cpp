@@ -32,6 +32,12 @@ constexpr std::array<char, 256> kLowerCase = buildLowerCase();
 
 constexpr char lowerCase(char c) { return kLowerCase[static_cast<unsigned char>(c)]; }
 
+// Labels make code much longer than their source (label{999} is 10 characters, its code
+// 999), so a compile stops once its code has passed the largest program the runner reads:
+// what it would add could never run, and the time and memory of one compile stay bounded.
+// The caller sees code longer than the runner reads.
+constexpr std::size_t kLongestCode = moxy::kLargestProgram;
+
 // For every lower-case first character, the keywords that begin with it, in chain order.
 struct Dispatch {
     static constexpr int kMaxPerCharacter = 12;
@@ -141,6 +147,8 @@ moxy::CompileResult Compiler::run() {
                 result.caret = *m_caret;
                 return result;
             }
+            if (m_writer.code().size() > kLongestCode)
+                m_position = m_limit;
             break;
         }
         m_progress.at(m_position);

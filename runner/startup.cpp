@@ -1,5 +1,6 @@
 #include "runner/startup.h"
 
+#include "moxy/format.h"
 #include "moxy/listing.h"
 #include "platform/command_line.h"
 #include "platform/files.h"
@@ -167,11 +168,8 @@ int runMoxy(int argc, char** argv, const char* version) {
     }
 
     platform::FileError readError{};
-    // The runner keeps a table of four bytes per program character; real programs are far
-    // smaller than this limit (a 10 MB Quillon source compiles to 4 MB).
-    constexpr std::size_t kLargestProgram = std::size_t{64} << 20;
     // The program's own folder (for --safe) is found from the opened file, not from the path.
-    std::optional<platform::ProgramFile> programFile = platform::readProgramFile(filePath, &readError, kLargestProgram);
+    std::optional<platform::ProgramFile> programFile = platform::readProgramFile(filePath, &readError, moxy::kLargestProgram);
     std::optional<std::string> program = programFile ? std::optional(std::move(programFile->content)) : std::nullopt;
     if (!program) {
         if (readError.failure == platform::FileFailure::TooLarge)

@@ -12,37 +12,245 @@
 #include "scan/progress_meter.h"
 #include "vorna/mnemonics.h"
 
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
+#include <new>
+#include <iterator>
 #include <optional>
-#include <unordered_map>
+#include <random>
+#include <vector>
 
 namespace vorna {
 
 namespace {
 
-// The declared names, in declaration order, as views into the source. Index count always
-// exists and holds the empty name; only the first index of each name matters to USE, so
-// that is all that is kept.
+// For every first character, the mnemonics that begin with it, in table order: a position
+// is compared only with the few mnemonics that can stand there.
+struct Dispatch {
+    static constexpr int kMaxPerCharacter = 8;
+    std::array<std::array<std::uint8_t, kMaxPerCharacter>, 256> mnemonics{};
+    std::array<std::uint8_t, 256> counts{};
+};
+
+constexpr Dispatch buildDispatch() {
+    Dispatch dispatch{};
+    for (std::size_t i = 0; i < std::size(kMnemonics); ++i) {
+        const auto first = static_cast<unsigned char>(kMnemonics[i].text.front());
+        dispatch.mnemonics[first][dispatch.counts[first]++] = static_cast<std::uint8_t>(i);
+    }
+    return dispatch;
+}
+
+constexpr Dispatch kDispatch = buildDispatch();
+
+// Names are views into the source, and DIM and USE do not move past their brackets, so
+// one source can ask about millions of names that overlap: DIM[DIM[DIM[...] asks about
+// every suffix of one long stretch, and a DIM after the last "[" asks about the stretch
+// from the first character each time. Hashing every name afresh would take time that grows
+// with the square of the source. But a name always runs from its start to the next "]",
+// and the scan asks for names with ascending starts: names that end at the same "]" come
+// one after the other, each a suffix of the one before, and names that end at different
+// ones do not overlap. A hash of the form sum of c[k] x B^k, taken modulo the prime
+// 2^61 - 1, is carried from one suffix to the next by dropping the leading characters, so
+// all names together cost time in proportion to the source.
+class NameHasher {
+public:
+    struct Hash {
+        std::uint64_t first = 0;
+        std::uint64_t second = 0;
+        bool operator==(const Hash&) const = default;
+    };
+
+    NameHasher() {
+        // Random bases: what collides cannot be chosen in advance. The code does not
+        // depend on them; only how long a compile takes could.
+        std::random_device random;
+        for (Base& base : m_bases) {
+            const std::uint64_t drawn = (std::uint64_t{random()} << 32) ^ random();
+            base.value = (drawn % (kPrime - (1u << 20))) + (1u << 20);
+            base.inverse = power(base.value, kPrime - 2);
+        }
+    }
+
+    Hash operator()(std::string_view name) {
+        if (name.empty())
+            return {};
+        if (name.data() == m_last.data() && name.size() == m_last.size())
+            return m_lastHash;
+        const char* end = name.data() + name.size();
+        if (m_last.empty() || end != m_last.data() + m_last.size() || name.data() < m_last.data()) {
+            // A name with another end: hashed from its last character back.
+            Hash hash;
+            for (std::size_t k = name.size(); k-- > 0;) {
+                const std::uint64_t c = static_cast<unsigned char>(name[k]) + 1u;
+                hash.first = add(multiply(hash.first, m_bases[0].value), c);
+                hash.second = add(multiply(hash.second, m_bases[1].value), c);
+            }
+            m_last = name;
+            m_lastHash = hash;
+            return hash;
+        }
+        // A suffix of the last name: drop its leading characters.
+        Hash hash = m_lastHash;
+        for (const char* at = m_last.data(); at < name.data(); ++at) {
+            const std::uint64_t c = static_cast<unsigned char>(*at) + 1u;
+            hash.first = multiply(add(hash.first, kPrime - c), m_bases[0].inverse);
+            hash.second = multiply(add(hash.second, kPrime - c), m_bases[1].inverse);
+        }
+        m_last = name;
+        m_lastHash = hash;
+        return hash;
+    }
+
+private:
+    static constexpr std::uint64_t kPrime = (std::uint64_t{1} << 61) - 1;
+    struct Base {
+        std::uint64_t value = 0;
+        std::uint64_t inverse = 0;
+    };
+
+    static std::uint64_t add(std::uint64_t a, std::uint64_t b) {
+        const std::uint64_t sum = a + b;
+        return sum >= kPrime ? sum - kPrime : sum;
+    }
+    static std::uint64_t multiply(std::uint64_t a, std::uint64_t b) {
+        __extension__ using Wide = unsigned __int128;
+        const Wide product = static_cast<Wide>(a) * b;
+        const std::uint64_t sum = (static_cast<std::uint64_t>(product) & kPrime) + static_cast<std::uint64_t>(product >> 61);
+        return sum >= kPrime ? sum - kPrime : sum;
+    }
+    static std::uint64_t power(std::uint64_t base, std::uint64_t exponent) {
+        std::uint64_t result = 1;
+        for (; exponent > 0; exponent >>= 1) {
+            if (exponent & 1)
+                result = multiply(result, base);
+            base = multiply(base, base);
+        }
+        return result;
+    }
+
+    std::array<Base, 2> m_bases{};
+    std::string_view m_last;
+    Hash m_lastHash;
+};
+
+// The declared names, in declaration order. Index count always exists and holds the empty
+// name; only the first index of each name matters to USE, so that is all that is kept.
+// Each distinct name is kept once, with its second hash and first index; an open-addressed
+// table of 16-byte slots (the first hash and where the name is kept) finds it. Sources of
+// nested brackets declare millions of distinct names, so the table is small per slot and
+// asks for large pages, which spares most of its cache and TLB misses. Names up to
+// kCompared characters are also compared character by character; longer ones are told
+// apart by their two 61-bit hashes and their length alone, since comparing them could
+// again take time that grows with the square of the source.
 class NameList {
 public:
+    NameList() { allocate(1024); }
+    ~NameList() { release(); }
+    NameList(const NameList&) = delete;
+    NameList& operator=(const NameList&) = delete;
+
     void add(std::string_view name) {
-        m_firstIndex.try_emplace(name, m_count);
+        if (!name.empty()) {
+            const NameHasher::Hash hash = m_hasher(name);
+            Slot& slot = slotOf(name, hash);
+            if (slot.entry == 0) {
+                m_entries.push_back({name, hash.second, m_count});
+                slot = {hash.first, m_entries.size()};
+                if (m_entries.size() * 4 > m_capacity * 3)
+                    grow();
+            }
+        } else if (!m_emptyIndex) {
+            m_emptyIndex = m_count;
+        }
         ++m_count;
     }
 
     // The first index whose entry equals [name], the empty entry at index count included.
-    std::optional<std::size_t> find(std::string_view name) const {
-        if (const auto found = m_firstIndex.find(name); found != m_firstIndex.end())
-            return found->second;
+    std::optional<std::size_t> find(std::string_view name) {
         if (name.empty())
-            return m_count;
+            return m_emptyIndex ? *m_emptyIndex : m_count;
+        const Slot& slot = slotOf(name, m_hasher(name));
+        if (slot.entry != 0)
+            return m_entries[slot.entry - 1].index;
         return std::nullopt;
     }
 
 private:
-    std::unordered_map<std::string_view, std::size_t> m_firstIndex;
+    static constexpr std::size_t kCompared = 64;
+    static constexpr std::size_t kLargePage = std::size_t{2} << 20;
+
+    struct Slot {
+        std::uint64_t hash = 0;   // the first hash of the name
+        std::uint64_t entry = 0;  // 1 + where the name is kept; 0: free
+    };
+    struct Entry {
+        std::string_view name;
+        std::uint64_t secondHash = 0;
+        std::size_t index = 0;  // the first index the name was declared at
+    };
+
+    // The slot that holds [name], or the free slot where it would go.
+    Slot& slotOf(std::string_view name, const NameHasher::Hash& hash) {
+        const std::size_t mask = m_capacity - 1;
+        for (std::size_t at = (hash.first ^ (hash.second >> 7)) & mask;; at = (at + 1) & mask) {
+            Slot& slot = m_slots[at];
+            if (slot.entry == 0)
+                return slot;
+            if (slot.hash != hash.first)
+                continue;
+            const Entry& entry = m_entries[slot.entry - 1];
+            if (entry.secondHash == hash.second && entry.name.size() == name.size() &&
+                (name.size() > kCompared || entry.name == name))
+                return slot;
+        }
+    }
+
+    void allocate(std::size_t capacity) {
+        const std::size_t bytes = capacity * sizeof(Slot);
+        const std::size_t alignment = bytes >= kLargePage ? kLargePage : alignof(Slot);
+        void* memory = ::operator new(bytes, std::align_val_t{alignment});
+#ifdef MADV_HUGEPAGE
+        if (bytes >= kLargePage)
+            ::madvise(memory, bytes, MADV_HUGEPAGE);
+#endif
+        std::memset(memory, 0, bytes);
+        m_slots = static_cast<Slot*>(memory);
+        m_capacity = capacity;
+        m_alignment = alignment;
+    }
+
+    void release() { ::operator delete(m_slots, std::align_val_t{m_alignment}); }
+
+    void grow() {
+        Slot* const old = m_slots;
+        const std::size_t oldCapacity = m_capacity;
+        const std::size_t oldAlignment = m_alignment;
+        allocate(oldCapacity * 2);
+        for (std::size_t i = 0; i < oldCapacity; ++i) {
+            if (old[i].entry == 0)
+                continue;
+            const Entry& entry = m_entries[old[i].entry - 1];
+            slotOf(entry.name, {old[i].hash, entry.secondHash}) = old[i];
+        }
+        ::operator delete(old, std::align_val_t{oldAlignment});
+    }
+
+    NameHasher m_hasher;
+    Slot* m_slots = nullptr;  // m_capacity slots, a power of two, at most three quarters used
+    std::size_t m_capacity = 0;
+    std::size_t m_alignment = 0;
+    std::vector<Entry> m_entries;             // each distinct name once
+    std::optional<std::size_t> m_emptyIndex;  // the first DIM of the empty name
     std::size_t m_count = 0;
 };
+
+// Most map entries reserved before the scan: 512 MiB of address space.
+constexpr std::size_t kReservedMapEntries = std::size_t{1} << 25;
 
 class Compiler {
 public:
@@ -51,7 +259,14 @@ public:
           m_limit(static_cast<long long>(source.size())),
           m_progress(progress, m_limit),
           m_lines(source),
-          m_search(source) {}
+          m_search(source) {
+        // A mnemonic and the character after it take at least two positions, so the map
+        // has at most one entry per two source characters. Reserving that room up front
+        // (address space, touched only as it fills) spares the copies of a growing map,
+        // which on backtick-dense sources cost more than the scan; very large sources
+        // reserve a part and grow from there.
+        m_map.reserve(std::min<std::size_t>(source.size() / 2 + 1, kReservedMapEntries));
+    }
 
     moxy::CompileResult run() {
         for (m_position = 1; m_position <= m_limit; ++m_position) {
@@ -64,10 +279,14 @@ public:
 
 private:
     const Mnemonic* matchAt(long long position) const {
-        const std::string_view rest = m_source.substr(static_cast<std::size_t>(position - 1));
-        for (const Mnemonic& mnemonic : kMnemonics)
-            if (rest.substr(0, mnemonic.text.size()) == mnemonic.text)
+        const auto offset = static_cast<std::size_t>(position - 1);
+        const auto first = static_cast<unsigned char>(m_source[offset]);
+        const std::size_t left = m_source.size() - offset;
+        for (int i = 0; i < kDispatch.counts[first]; ++i) {
+            const Mnemonic& mnemonic = kMnemonics[kDispatch.mnemonics[first][i]];
+            if (mnemonic.text.size() <= left && m_source.compare(offset, mnemonic.text.size(), mnemonic.text) == 0)
                 return &mnemonic;
+        }
         return nullptr;
     }
 

@@ -45,7 +45,7 @@ TEST_F(VornaCli, MapNamesEveryMnemonicThatEmittedCode) {
     const QString src = source("INC\r\n  VUP DIM[x]\nLABEL");
     const cli::Outcome outcome = cli::run(kVorna, {"--compile", src, "-o", path("out.moxy"), "--map"});
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-    EXPECT_EQ(cli::readFile(path("out.moxy.map")), "1 1 1\n2 2 3\n3 3 1\n");
+    EXPECT_EQ(cli::readFile(path("out.moxy.map")), "# moxy source map\n1 1 1\n2 2 3\n3 3 1\n");
 }
 
 TEST_F(VornaCli, DecAndTwoEscapedCellDigitsFormAWorkingReference) {
