@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -44,6 +45,16 @@ bool writeOut(const std::string& path, const std::string& text) {
         return true;
     std::fprintf(stderr, "moxy: cannot write %s: %s\n", path.c_str(), error.reason.c_str());
     return false;
+}
+
+// Without a window everything the run produced is written by now: the streams are
+// flushed and the process ends without tearing Qt down (that would load the font
+// database only to free it).
+[[noreturn]] void leaveAtOnce(int status) {
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 }  // namespace
@@ -177,7 +188,7 @@ int main(int argc, char** argv) {
             listingOptions.note = sourceNote;
         const std::string text = moxy::listing(*program, listingOptions);
         std::fwrite(text.data(), 1, text.size(), stdout);
-        return kExitOk;
+        leaveAtOnce(kExitOk);
     }
 
     runner::HostOptions basic;
@@ -244,19 +255,25 @@ int main(int argc, char** argv) {
     if (parser.isSet(dumpOption))
         written = writeOut(parser.value(dumpOption).toLocal8Bit().toStdString(), runner::stateDump(interpreter, result)) && written;
 
+    int status = kExitOk;
     switch (result.status) {
     case runner::RunResult::Status::RanPastEnd:
     case runner::RunResult::Status::Ended:
-        return written ? kExitOk : kExitUsage;  // the run was fine; a file it was to write was not
+        status = written ? kExitOk : kExitUsage;  // the run was fine; a file it was to write was not
+        break;
     case runner::RunResult::Status::StepLimit:
-        return kExitSteps;
+        status = kExitSteps;
+        break;
     case runner::RunResult::Status::Error: {
         const std::string message = "moxy: " + located(*result.error);
         std::fprintf(stderr, "%s\n", message.c_str());
         if (window)
             window->showErrorReport(QString::fromStdString(message));
-        return kExitRunError;
+        status = kExitRunError;
+        break;
     }
     }
-    return kExitOk;
+    if (headlessHost)
+        leaveAtOnce(status);
+    return status;
 }

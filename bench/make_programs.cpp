@@ -34,6 +34,44 @@ std::string countingLoop(long long limit) {
     return writer.take();
 }
 
+// The arithmetic mix of 2,000,000 loops: a := i x 1.1, b := a / 3, s := b when b > s,
+// counting i up to the limit. Every result but the count is a fraction.
+std::string arithmeticMix() {
+    moxy::Writer writer;
+    set(writer, 0, "0");
+    set(writer, 1, "2000000");
+    set(writer, 2, "1.1");
+    set(writer, 3, "3");
+    set(writer, 6, "0.5");
+    set(writer, 7, "1");
+    writer.label(1);
+    slot(writer, 0).op(Op::Increment).op(Op::SetPar1);
+    slot(writer, 2).op(Op::SetPar2);
+    slot(writer, 4).op(Op::Multiply).op(Op::SetPar1);
+    slot(writer, 3).op(Op::SetPar2);
+    slot(writer, 5).op(Op::Divide).op(Op::SetPar1);
+    slot(writer, 6).op(Op::SetPar2).op(Op::IfGreater);
+    slot(writer, 6).op(Op::Copy).op(Op::EndIf);
+    slot(writer, 0).op(Op::SetPar1);
+    slot(writer, 1).op(Op::SetPar2).op(Op::IfLess);
+    slot(writer, 7).op(Op::Jump).op(Op::EndIf);
+    return writer.take();
+}
+
+// 1,000,000 square roots: r := sqrt(i) for i from 1.
+std::string squareRoots() {
+    moxy::Writer writer;
+    set(writer, 0, "0");
+    set(writer, 1, "1000000");
+    set(writer, 7, "1");
+    writer.label(1);
+    slot(writer, 2).op(Op::SetRes);
+    slot(writer, 0).op(Op::Increment).op(Op::SquareRoot).op(Op::SetPar1);
+    slot(writer, 1).op(Op::SetPar2).op(Op::IfLess);
+    slot(writer, 7).op(Op::Jump).op(Op::EndIf);
+    return writer.take();
+}
+
 // A loop that runs [body] [times] times; slots 120 to 124 are its own.
 void repeat(moxy::Writer& writer, int label, long long times, const std::function<void(moxy::Writer&)>& body) {
     set(writer, 120, "0");
@@ -151,6 +189,9 @@ int main(int argc, char** argv) {
     }
     const std::string folder = argv[1];
     save(folder + "/count.moxy", countingLoop(10'000'000));
+    save(folder + "/arith.moxy", arithmeticMix());
+    save(folder + "/sqrt.moxy", squareRoots());
+    save(folder + "/empty.moxy", "");
     save(folder + "/points.moxy", points());
     save(folder + "/point-loop.moxy", pointLoop());
     save(folder + "/lines.moxy", lines());

@@ -5,14 +5,13 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <vector>
 
 namespace runner {
 
 namespace {
 
-__extension__ typedef __int128 Wide;
 __extension__ typedef unsigned __int128 UnsignedWide;
 
 // Coordinates beyond this lie far outside any surface; keeping them bounded keeps the
@@ -30,28 +29,22 @@ long long pixelOf(double coordinate) {
 
 long long sign(long long value) { return (value > 0) - (value < 0); }
 
-// round(numerator / denominator) for denominator > 0, halves away from zero.
-long long roundedQuotient(Wide numerator, Wide denominator) {
-    const Wide magnitude = numerator < 0 ? -numerator : numerator;
-    const auto quotient = static_cast<long long>((2 * magnitude + denominator) / (2 * denominator));
-    return numerator < 0 ? -quotient : quotient;
-}
-
-// floor(sqrt(value)).
-unsigned long long integerSquareRoot(UnsignedWide value) {
+// floor(sqrt(value)); exact for every value below 2^64 (the long double holds it whole).
+unsigned long long integerSquareRoot(unsigned long long value) {
     auto root = static_cast<unsigned long long>(std::sqrt(static_cast<long double>(value)));
-    while (static_cast<UnsignedWide>(root) * root > value)
+    while (root * root > value)
         --root;
-    while (static_cast<UnsignedWide>(root + 1) * (root + 1) <= value)
+    while ((root + 1) * (root + 1) <= value)
         ++root;
     return root;
 }
 
 // The circle's height above the centre at column offset [x]: the nearest whole number
-// to sqrt(r^2 - x^2), halves up.
+// to sqrt(r^2 - x^2), halves up. With r below 2^31, 4 r^2 fits in 64 bits.
 long long circleHeight(long long radius, long long x) {
-    const UnsignedWide fourSquare = 4 * (static_cast<UnsignedWide>(radius) * radius -
-                                              static_cast<UnsignedWide>(x) * x);
+    const unsigned long long fourSquare =
+        4 * (static_cast<unsigned long long>(radius) * static_cast<unsigned long long>(radius) -
+             static_cast<unsigned long long>(x) * static_cast<unsigned long long>(x));
     return static_cast<long long>((integerSquareRoot(fourSquare) + 1) / 2);
 }
 
@@ -61,6 +54,26 @@ struct Range {
 };
 
 }  // namespace
+
+// The raster as one primitive sees it: detached once, the colour looked up once.
+struct Canvas::Surface {
+    QRgb* bits;
+    long long stride;  // in pixels
+    long long width;
+    long long height;
+    QRgb colour;
+
+    void plot(long long x, long long y) const {
+        if (static_cast<unsigned long long>(x) < static_cast<unsigned long long>(width) &&
+            static_cast<unsigned long long>(y) < static_cast<unsigned long long>(height))
+            bits[y * stride + x] = colour;
+    }
+};
+
+Canvas::Surface Canvas::surface() {
+    return Surface{reinterpret_cast<QRgb*>(m_image.bits()), m_image.bytesPerLine() / 4, m_image.width(),
+                   m_image.height(), rgb()};
+}
 
 Canvas::Canvas(int width, int height) : m_image(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32) {
     clear();
@@ -87,26 +100,27 @@ std::uint32_t Canvas::pixel(int x, int y) const {
            static_cast<std::uint32_t>(qBlue(value)) << 16;
 }
 
-void Canvas::plot(long long x, long long y) {
-    if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height())
-        return;
-    reinterpret_cast<QRgb*>(m_image.scanLine(static_cast<int>(y)))[x] = rgb();
+void Canvas::point(float x, float y) {
+    const long long px = pixelOf(x);
+    const long long py = pixelOf(y);
+    if (px < 0 || py < 0 || px >= m_image.width() || py >= m_image.height())
+        return;  // off the surface: nothing to detach
+    surface().plot(px, py);
 }
-
-void Canvas::point(float x, float y) { plot(pixelOf(x), pixelOf(y)); }
 
 void Canvas::line(float x1, float y1, float x2, float y2) {
-    integerLine(pixelOf(x1), pixelOf(y1), pixelOf(x2), pixelOf(y2));
+    const Surface target = surface();
+    integerLine(target, pixelOf(x1), pixelOf(y1), pixelOf(x2), pixelOf(y2));
 }
 
-void Canvas::integerLine(long long x1, long long y1, long long x2, long long y2) {
+void Canvas::integerLine(const Surface& target, long long x1, long long y1, long long x2, long long y2) {
     const long long dx = x2 - x1;
     const long long dy = y2 - y1;
     if (dx == 0 && dy == 0)
         return;
     // Walk the major axis from the start up to, not including, the end; the minor
-    // coordinate of step t is the start's plus round(t * minor / major). Only the steps
-    // whose major coordinate lies on the surface are walked.
+    // coordinate of step t is the start's plus round(t * minor / major), halves away
+    // from zero. Only the steps whose major coordinate lies on the surface are walked.
     const bool xMajor = std::llabs(dx) >= std::llabs(dy);
     const long long major = xMajor ? dx : dy;
     const long long minor = xMajor ? dy : dx;
@@ -114,7 +128,7 @@ void Canvas::integerLine(long long x1, long long y1, long long x2, long long y2)
     const long long direction = sign(major);
     const long long start = xMajor ? x1 : y1;
     const long long minorStart = xMajor ? y1 : x1;
-    const long long extent = xMajor ? m_image.width() : m_image.height();
+    const long long extent = xMajor ? target.width : target.height;
     long long first = 0;
     long long last = steps - 1;
     if (direction > 0) {
@@ -124,13 +138,47 @@ void Canvas::integerLine(long long x1, long long y1, long long x2, long long y2)
         first = std::max(first, start - (extent - 1));
         last = std::min(last, start);
     }
+    if (first > last)
+        return;
+    // round(t |minor| / steps) = floor((2 t |minor| + steps) / (2 steps)): quotient and
+    // remainder at the first step, then one addition per step (|minor| <= steps, so the
+    // quotient grows by at most one). Coordinates below 2^41 keep every sum in 64 bits.
+    const auto absMinor = static_cast<unsigned long long>(std::llabs(minor));
+    const auto twoSteps = 2 * static_cast<unsigned long long>(steps);
+    const auto twoMinor = 2 * absMinor;
+    unsigned long long quotient = 0;
+    unsigned long long remainder = 0;
+    const auto firstStep = static_cast<unsigned long long>(first);
+    if (firstStep < (1ULL << 31) && absMinor < (1ULL << 31)) {
+        const unsigned long long numerator = 2 * firstStep * absMinor + static_cast<unsigned long long>(steps);
+        quotient = numerator / twoSteps;
+        remainder = numerator % twoSteps;
+    } else {
+        const UnsignedWide numerator = static_cast<UnsignedWide>(2 * firstStep) * absMinor + static_cast<unsigned long long>(steps);
+        quotient = static_cast<unsigned long long>(numerator / twoSteps);
+        remainder = static_cast<unsigned long long>(numerator % twoSteps);
+    }
+    const long long acrossStep = sign(minor);
+    long long across = minorStart + acrossStep * static_cast<long long>(quotient);
+    long long along = start + direction * first;
+    const long long acrossExtent = xMajor ? target.height : target.width;
+    // Along the major axis every pixel lies on the surface; across it, only some. The
+    // index may point off the raster (it stays within 64 bits) while [across] does.
+    QRgb* const bits = target.bits;
+    const QRgb colour = target.colour;
+    const long long alongStride = xMajor ? direction : direction * target.stride;
+    const long long acrossStride = xMajor ? acrossStep * target.stride : acrossStep;
+    long long index = xMajor ? along + across * target.stride : across + along * target.stride;
     for (long long t = first; t <= last; ++t) {
-        const long long along = start + direction * t;
-        const long long across = minorStart + roundedQuotient(static_cast<Wide>(t) * minor, steps);
-        if (xMajor)
-            plot(along, across);
-        else
-            plot(across, along);
+        if (static_cast<unsigned long long>(across) < static_cast<unsigned long long>(acrossExtent))
+            bits[index] = colour;
+        index += alongStride;
+        remainder += twoMinor;
+        if (remainder >= twoSteps) {
+            remainder -= twoSteps;
+            across += acrossStep;
+            index += acrossStride;
+        }
     }
 }
 
@@ -149,9 +197,10 @@ void Canvas::circle(float x, float y, float radius) {
 
     // Only offsets that can land on the surface are walked: those that put a column
     // (cx +- x) or a row (cy +- x) on it.
-    const long long w = m_image.width();
-    const long long h = m_image.height();
-    std::vector<Range> ranges = {{-cx, w - 1 - cx}, {cx - (w - 1), cx}, {-cy, h - 1 - cy}, {cy - (h - 1), cy}};
+    const Surface target = surface();
+    const long long w = target.width;
+    const long long h = target.height;
+    std::array<Range, 4> ranges = {{{-cx, w - 1 - cx}, {cx - (w - 1), cx}, {-cy, h - 1 - cy}, {cy - (h - 1), cy}}};
     for (Range& range : ranges) {
         range.first = std::max(range.first, 0LL);
         range.last = std::min(range.last, octantEnd);
@@ -161,26 +210,29 @@ void Canvas::circle(float x, float y, float radius) {
     for (const Range& range : ranges) {
         for (long long offset = std::max(range.first, next); offset <= range.last; ++offset) {
             const long long height = circleHeight(r, offset);
-            plot(cx + offset, cy + height);
-            plot(cx - offset, cy + height);
-            plot(cx + offset, cy - height);
-            plot(cx - offset, cy - height);
-            plot(cx + height, cy + offset);
-            plot(cx - height, cy + offset);
-            plot(cx + height, cy - offset);
-            plot(cx - height, cy - offset);
+            target.plot(cx + offset, cy + height);
+            target.plot(cx - offset, cy + height);
+            target.plot(cx + offset, cy - height);
+            target.plot(cx - offset, cy - height);
+            target.plot(cx + height, cy + offset);
+            target.plot(cx - height, cy + offset);
+            target.plot(cx + height, cy - offset);
+            target.plot(cx - height, cy - offset);
         }
         next = std::max(next, range.last + 1);
     }
 }
 
 void Canvas::box(float x, float y, double width, double height, Fill fill) {
+    const Surface target = surface();
     const double left = x;
     const double top = y;
     const double right = left + width;
     const double bottom = top + height;
-    auto edge = [this](double x1, double y1, double x2, double y2) {
-        line(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2), static_cast<float>(y2));
+    // Each edge's ends go through single precision, as a line's coordinates do.
+    auto edge = [this, &target](double x1, double y1, double x2, double y2) {
+        integerLine(target, pixelOf(static_cast<float>(x1)), pixelOf(static_cast<float>(y1)),
+                    pixelOf(static_cast<float>(x2)), pixelOf(static_cast<float>(y2)));
     };
     edge(left, top, right, top);
     edge(left, top, left, bottom);
@@ -194,7 +246,7 @@ void Canvas::box(float x, float y, double width, double height, Fill fill) {
     const long long rows = static_cast<long long>(std::floor(std::min(height, kCoordinateLimit)));
     const long long topRow = pixelOf(top);
     const long long firstRow = std::max(0LL, -topRow);
-    const long long lastRow = std::min(rows, static_cast<long long>(m_image.height()) - 1 - topRow);
+    const long long lastRow = std::min(rows, target.height - 1 - topRow);
     for (long long row = firstRow; row <= lastRow; ++row)
         edge(left, top + static_cast<double>(row), right, top + static_cast<double>(row));
 }

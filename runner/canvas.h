@@ -53,8 +53,9 @@ public:
     static QFont defaultFont();
 
 private:
-    void plot(long long x, long long y);
-    void integerLine(long long x1, long long y1, long long x2, long long y2);
+    struct Surface;
+    Surface surface();
+    static void integerLine(const Surface& target, long long x1, long long y1, long long x2, long long y2);
     QRgb rgb() const;
 
     QImage m_image;

@@ -1,5 +1,6 @@
 #include "runner/conversions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cerrno>
 #include <clocale>
@@ -181,6 +182,62 @@ bool roundToWhole(double value, std::int32_t& whole) {
 bool formatsExactly(double value) {
     return std::isnan(value) || std::isinf(value) ||
            (std::fabs(value) < kExponentFormAbove && value == std::trunc(value));
+}
+
+namespace {
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+}  // namespace
+
+bool textValue(double value, double& kept) {
+    const double magnitude = std::fabs(value);
+    // Powers of ten up to 1e22 are exact doubles; scaling into [1e14, 1e15) by one of
+    // them needs magnitudes from 1e-8 to 1e36.
+    if (!(magnitude >= 1e-8 && magnitude < 1e36)) [[unlikely]] {
+        if (std::isnan(value) || std::isinf(value) || value == 0) {
+            kept = value == 0 ? 0.0 : value;  // the text of minus zero is 0
+            return true;
+        }
+        return false;
+    }
+    if (magnitude < kExponentFormAbove && value == std::trunc(value)) {
+        kept = value;
+        return true;
+    }
+    // The decimal exponent: floor(log10(2) x binary exponent) is the true one or one less.
+    std::uint64_t bits;
+    std::memcpy(&bits, &magnitude, sizeof bits);
+    const int binaryExponent = static_cast<int>(bits >> 52) - 1023;
+    int scale = std::min(22, 14 - (binaryExponent * 78913 >> 18));
+    double scaled = 0;
+    for (;;) {
+        scaled = scale >= 0 ? magnitude * kPowersOfTen[scale] : magnitude / kPowersOfTen[-scale];
+        if (scaled < 1e15)
+            break;
+        --scale;  // the magnitude's decimal exponent is one more than the estimate
+    }
+    // 15 significant digits: the exact product rounded to a whole number. The product in
+    // double lies within half a unit of its last place of the exact one, and the half-way
+    // points lie on its grid, so only a product exactly at a half needs to know on which
+    // side of it the exact product lies.
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    double digits = whole;
+    if (fraction > 0.5) {
+        digits = whole + 1;
+    } else if (fraction == 0.5) [[unlikely]] {
+        const double error = scale >= 0 ? std::fma(magnitude, kPowersOfTen[scale], -scaled)
+                                         : std::fma(-scaled, kPowersOfTen[-scale], magnitude);  // the remainder
+        if (error == 0)
+            return false;  // an exact decimal tie: the text decides
+        if (error > 0)
+            digits = whole + 1;
+    }
+    // digits < 2^53 and the power exact: one correctly rounded operation, as reading the
+    // text back does.
+    const double result = scale >= 0 ? digits / kPowersOfTen[scale] : digits * kPowersOfTen[-scale];
+    kept = value < 0 ? -result : result;
+    return true;
 }
 
 std::string formatWhole(std::int64_t value) {

@@ -3,6 +3,7 @@
 // separator, never through the C library's global locale. No Qt.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -39,5 +40,37 @@ std::string formatWhole(std::int64_t value);
 // True when formatNumber(value) reads back as exactly [value], so the text's number
 // may be kept beside it.
 bool formatsExactly(double value);
+
+// The longest text formatNumber writes ("-1.23456789012345E-308").
+constexpr std::size_t kLongestNumberText = 24;
+
+// The number that formatNumber(value) reads back as, computed without writing the text:
+// the value scaled by an exact power of ten, rounded to 15 significant digits and scaled
+// back in one correctly rounded step. False when that shortcut cannot decide (an exact
+// halfway case, a magnitude outside 1e-8 to 1e36, subnormals); the caller then takes the
+// text round trip. formatNumber([kept]) is the same text as formatNumber([value]).
+bool textValue(double value, double& kept);
+
+// single(text) for a text whose number() is [number], without reading the text again:
+// [number] rounded to single precision. False when [number] lies exactly halfway between
+// two single-precision neighbours (the text itself decides which side it lies on) or
+// outside the normal single-precision range.
+inline bool singleOfNumber(double number, float& single) {
+    const double magnitude = number < 0 ? -number : number;
+    if (magnitude >= 0x1p-126 && magnitude < 0x1p127) {
+        std::uint64_t bits;
+        __builtin_memcpy(&bits, &number, sizeof bits);
+        // The 29 bits that single precision drops: exactly the half of its last place?
+        if ((bits & 0x1FFFFFFFu) == 0x10000000u)
+            return false;
+        single = static_cast<float>(number);
+        return true;
+    }
+    if (number == 0 || magnitude != magnitude || magnitude == __builtin_inf()) {
+        single = static_cast<float>(number);
+        return true;
+    }
+    return false;
+}
 
 }  // namespace runner

@@ -110,9 +110,14 @@ void Interpreter::growTo(int cellNumber) {
 Interpreter::Cell& Interpreter::written(int cellNumber) const {
     Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
     if (cell.textPending) [[unlikely]] {
-        char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(cell.number)).ptr;
-        cell.text.assign(digits, static_cast<std::size_t>(end - digits));
+        const double value = cell.number;
+        if (isSmallWhole(value)) {
+            char digits[24];
+            const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(value)).ptr;
+            cell.text.assign(digits, static_cast<std::size_t>(end - digits));
+        } else {
+            cell.text = formatNumber(value, m_options.numberFormat);
+        }
         m_totalText += cell.text.size();
         cell.textPending = false;
     }
@@ -198,6 +203,24 @@ void Interpreter::setText(int cellNumber, std::string text) {
     // texts also bound what the cells hold.
     std::string(std::move(text)).swap(cell.text);
     cell.cache = Cell::Cache::Unknown;
+}
+
+void Interpreter::copyCell(int cellNumber, int from) {
+    const Cell& source = m_cells[static_cast<std::size_t>(from)];
+    if (source.textPending) {
+        // A kept number is copied as it is; its text is written when somebody reads it.
+        if (roomForNumberText() || isSmallWhole(source.number))
+            keepNumber(cellNumber, source.number);
+        else
+            setFormattedNumber(cellNumber, source.number);
+        return;
+    }
+    setText(cellNumber, source.text);
+    if (source.cache == Cell::Cache::Number) {
+        Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+        cell.number = source.number;
+        cell.cache = Cell::Cache::Number;
+    }
 }
 
 void Interpreter::setFormattedNumber(int cellNumber, double value) {
@@ -413,7 +436,7 @@ SliceEnd Interpreter::resume(std::uint64_t budget) {
         return false;
     case Op::Copy:
         if (m_par1 != p)
-            setText(p, cell(m_par1));
+            copyCell(p, m_par1);
         return false;
     case Op::GetPointer:
         setText(p, formatWhole(m_par1));

@@ -87,7 +87,7 @@ public:
     int varTop() const { return static_cast<int>(m_cells.size()) - 1; }
     std::int32_t picSelect() const { return m_picSelect; }
     // The cell's text ("" for a cell that does not exist). A cell whose last value was a
-    // whole number keeps the number and writes its text only when somebody reads it.
+    // computed number keeps the number and writes its text only when somebody reads it.
     const std::string& cell(int number) const;
     std::uint64_t steps() const { return m_steps; }
 
@@ -120,11 +120,12 @@ private:
         return cell.cache == Cell::Cache::Number ? cell.number : parsedNumber(cellNumber);
     }
     float single(int cellNumber) {
-        // Whole numbers below 2^24 are exact in single precision.
+        // The kept number rounded to single precision is what the text reads as, unless
+        // it lies exactly between two single-precision neighbours.
         const Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
-        if (cell.cache == Cell::Cache::Number && cell.number > -16777216.0 && cell.number < 16777216.0 &&
-            cell.number == static_cast<double>(static_cast<std::int32_t>(cell.number)))
-            return static_cast<float>(cell.number);
+        float value = 0;
+        if (cell.cache == Cell::Cache::Number && singleOfNumber(cell.number, value))
+            return value;
         return singleSlow(cellNumber);
     }
     double parsedNumber(int cellNumber);
@@ -133,26 +134,41 @@ private:
     std::int32_t toWhole(double value);
 
     void setText(int cellNumber, std::string text);
-    // text(value) into the cell. Whole numbers, the commonest case, keep the number and
-    // write their text (digits only, at most 16 characters) when somebody reads it.
+    // text(value) into the cell. The cell keeps the number its text reads back as and
+    // writes the text (at most kLongestNumberText characters) when somebody reads it.
     void setNumber(int cellNumber, double value) {
-        if (value > -1e15 && value < 1e15 && static_cast<double>(static_cast<std::int64_t>(value)) == value) {
-            Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
-            if (!cell.textPending) {
-                m_totalText -= cell.text.size();
-                if (cell.text.capacity() > kKeptCapacity)
-                    std::string().swap(cell.text);  // a long text's memory goes with it
-                else
-                    cell.text.clear();
-            }
-            cell.number = value == 0 ? 0.0 : value;
-            cell.cache = Cell::Cache::Number;
-            cell.textPending = true;
+        double kept = value;
+        // A whole number is its own text's value; otherwise, unless the limits on texts
+        // are within reach of the text, the text's value is worked out without it.
+        if (isSmallWhole(value) || (roomForNumberText() && textValue(value, kept))) {
+            keepNumber(cellNumber, kept);
             return;
         }
         setFormattedNumber(cellNumber, value);
     }
+    static bool isSmallWhole(double value) {
+        return value > -1e15 && value < 1e15 && static_cast<double>(static_cast<std::int64_t>(value)) == value;
+    }
+    bool roomForNumberText() const {
+        return m_totalText + kLongestNumberText <= m_options.maxTotalText && kLongestNumberText <= m_options.maxCellText;
+    }
+    // [kept] into the cell, its text pending; [kept] is its own text's value.
+    void keepNumber(int cellNumber, double kept) {
+        Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+        if (!cell.textPending) {
+            m_totalText -= cell.text.size();
+            if (cell.text.capacity() > kKeptCapacity)
+                std::string().swap(cell.text);  // a long text's memory goes with it
+            else
+                cell.text.clear();
+        }
+        cell.number = kept == 0 ? 0.0 : kept;
+        cell.cache = Cell::Cache::Number;
+        cell.textPending = true;
+    }
     void setFormattedNumber(int cellNumber, double value);
+    // V(cellNumber) := V(from), number and all.
+    void copyCell(int cellNumber, int from);
     void append(int cellNumber, std::string_view text);
     void checkGrowth(const Cell& cell, std::size_t added) const;
     int pictureHolder() const;

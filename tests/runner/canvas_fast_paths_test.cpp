@@ -1,0 +1,133 @@
+// The canvas's primitives draw exactly the pixels of the plain pixel-by-pixel reference,
+// on random lines, circles and boxes, on and off the surface, huge and negative.
+#include "runner/canvas.h"
+#include "support/reference_canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+using runner::Canvas;
+using runner::Fill;
+
+namespace {
+
+// A coordinate from a mix of families: on the surface, near its edges, halves, negative,
+// huge, infinite and not a number.
+float coordinate(std::mt19937_64& random, int extent) {
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    switch (random() % 10) {
+    case 0:
+        return static_cast<float>(static_cast<int>(random() % 40) - 20);
+    case 1:
+        return static_cast<float>(extent) + static_cast<float>(static_cast<int>(random() % 40) - 20);
+    case 2:
+        return static_cast<float>(static_cast<int>(random() % (3 * extent)) - extent) + 0.5f;
+    case 3:
+        return (unit(random) - 0.5f) * 1e13f;  // beyond the bound of 2^40
+    case 4:
+        return (unit(random) - 0.5f) * 4e6f;
+    case 5: {
+        constexpr float kSpecials[] = {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                                       std::numeric_limits<float>::quiet_NaN(), 1099511627776.0f, -1099511627776.0f};
+        return kSpecials[random() % 5];
+    }
+    default:
+        return unit(random) * static_cast<float>(extent + 20) - 10.0f;
+    }
+}
+
+float radius(std::mt19937_64& random) {
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    switch (random() % 6) {
+    case 0:
+        return unit(random) * 4e9f;  // up to and past the largest radius
+    case 1:
+        return -unit(random) * 200.0f;
+    case 2:
+        return static_cast<float>(random() % 3) + 0.5f;
+    default:
+        return unit(random) * 200.0f;
+    }
+}
+
+double size(std::mt19937_64& random) {
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    switch (random() % 6) {
+    case 0:
+        return (unit(random) - 0.5) * 1e14;
+    case 1:
+        return std::floor((unit(random) - 0.5) * 40) + 0.5;
+    default:
+        return (unit(random) - 0.3) * 120;
+    }
+}
+
+}  // namespace
+
+TEST(CanvasFastPaths, DrawTheSamePixelsAsThePlainReference) {
+    struct Surface {
+        int width, height;
+    };
+    std::mt19937_64 random(4242);
+    for (const Surface surface : {Surface{64, 48}, Surface{323, 243}, Surface{1, 1}}) {
+        SCOPED_TRACE(testing::Message() << surface.width << "x" << surface.height);
+        Canvas canvas(surface.width, surface.height);
+        QImage reference = canvas.image().copy();
+        for (int i = 0; i < 3000; ++i) {
+            const std::uint32_t colour = static_cast<std::uint32_t>(random() & 0xFFFFFF);
+            canvas.setColour(colour);
+            testing_support::ReferenceCanvas plain(reference, colour);
+            const float x1 = coordinate(random, surface.width);
+            const float y1 = coordinate(random, surface.height);
+            const int kind = static_cast<int>(random() % 5);
+            switch (kind) {
+            case 0:
+                canvas.point(x1, y1);
+                plain.point(x1, y1);
+                break;
+            case 1: {
+                const float x2 = coordinate(random, surface.width);
+                const float y2 = coordinate(random, surface.height);
+                canvas.line(x1, y1, x2, y2);
+                plain.line(x1, y1, x2, y2);
+                break;
+            }
+            case 2: {
+                const float r = radius(random);
+                canvas.circle(x1, y1, r);
+                plain.circle(x1, y1, r);
+                break;
+            }
+            default: {
+                const double width = size(random);
+                const double height = size(random);
+                const Fill fill = kind == 3 ? Fill::No : Fill::Yes;
+                canvas.box(x1, y1, width, height, fill);
+                plain.box(x1, y1, width, height, fill);
+                break;
+            }
+            }
+            ASSERT_TRUE(canvas.image() == reference) << "primitive " << i << " of kind " << kind << " at " << x1
+                                                     << ", " << y1;
+            if (i % 200 == 0) {  // start over now and then, so that later pixels still count
+                canvas.clear();
+                reference.fill(QColor(255, 255, 255));
+            }
+        }
+    }
+}
+
+TEST(CanvasFastPaths, ASharedImageIsNotDrawnInto) {
+    // The window may hold a copy of the raster; drawing detaches it once.
+    Canvas canvas(20, 10);
+    const QImage shown = canvas.image();
+    canvas.setColour(0x0000FF);
+    canvas.line(0, 0, 20, 0);
+    canvas.circle(10, 5, 3);
+    canvas.box(2, 2, 5, 5, Fill::Yes);
+    EXPECT_EQ(canvas.pixel(0, 0), 0x0000FFu);
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(255, 255, 255));
+}
