@@ -2,6 +2,7 @@
 // one (--headless); --disasm lists it instead. See README.md and docs/moxy.md for the options.
 #include "moxy/listing.h"
 #include "platform/files.h"
+#include "runner/canvas_image.h"
 #include "runner/headless_host.h"
 #include "runner/session.h"
 #include "runner/source_map.h"
@@ -245,7 +246,7 @@ int main(int argc, char** argv) {
 
     bool written = true;
     if (parser.isSet(screenshotOption)) {
-        const QImage& surface = headlessHost ? headlessHost->canvas().image() : window->canvas().image();
+        const QImage surface = runner::imageOf(headlessHost ? headlessHost->canvas() : window->canvas());
         const QString png = parser.value(screenshotOption);
         if (!surface.save(png, "PNG")) {
             std::fprintf(stderr, "moxy: cannot write screenshot %s\n", qPrintable(png));
