@@ -3,6 +3,7 @@
 #include "moxy/listing.h"
 #include "platform/files.h"
 #include "runner/canvas_image.h"
+#include "runner/export_html.h"
 #include "runner/headless_host.h"
 #include "runner/session.h"
 #include "runner/source_map.h"
@@ -70,6 +71,8 @@ void quietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
 }
 
 int main(int argc, char** argv) {
+    if (runner::exportWanted(argc, argv))
+        return runner::exportMain(argc, argv);
     const bool headless = hasOption(argc, argv, "--headless") || hasOption(argc, argv, "--disasm") ||
                           hasOption(argc, argv, "--help") || hasOption(argc, argv, "-h") ||
                           hasOption(argc, argv, "--version") || hasOption(argc, argv, "-v");
