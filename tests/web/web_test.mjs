@@ -55,7 +55,7 @@ function desktopPixels(program) {
   return { width: size[0], height: size[1], data };
 }
 
-async function samePixels(page, program) {
+async function samePixels(page, program, caption) {
   const { url } = exportPage(program);
   await load(page, url);
   await page.waitFor(`window.moxyPage && moxyPage.state === 'ended'`, 'the run to end');
@@ -70,6 +70,10 @@ async function samePixels(page, program) {
   check(differing === 0, `${differing} bytes differ, the first at pixel ${(first / 4) % shown.width},${Math.floor(first / 4 / shown.width)}`);
   const report = await page.evaluate('moxyPage.report');
   check(report === '', `unexpected report: ${report}`);
+  if (caption) {
+    const title = await page.evaluate('document.title');
+    check(title === caption, `the page's title: ${title}`);
+  }
 }
 
 // Dialogs answered so far on this page (the page counts the dialogs it opened).
@@ -95,7 +99,16 @@ async function answer(page, text) {
   return box;
 }
 
-const shapes = `dim[x]
+const shapes = `dim[w]
+dim[h]
+dim[caption]
+set[w]{400}
+set[h]{260}
+setwindowwidth[w]
+setwindowheight[h]
+set[caption]{Lines and circles}
+title[caption]
+dim[x]
 dim[y]
 dim[x2]
 dim[y2]
@@ -105,8 +118,8 @@ set[c]{4}
 col9[c]
 set[x]{10}
 set[y]{12}
-set[x2]{300}
-set[y2]{200}
+set[x2]{380}
+set[y2]{250}
 line[x][y][x2][y2]
 set[r]{57}
 circle[x2][y][r]
@@ -121,16 +134,19 @@ line[x2][x][x][y2]
 
 const cases = {
   async pixels(page) {
-    for (const name of ['hello', 'drawing']) {
+    for (const [name, caption] of [['hello', 'Hello from Quillon'], ['drawing']]) {
       console.log(`${name}: the browser draws the desktop's pixels`);
-      await samePixels(page, example(name));
+      await samePixels(page, example(name), caption);
     }
-    console.log('lines and circles: the browser draws the desktop\'s pixels');
-    await samePixels(page, compile('shapes', shapes));
+    console.log('lines and circles in a larger window: the browser draws the desktop\'s pixels');
+    await samePixels(page, compile('shapes', shapes), 'Lines and circles');
   },
 
   async game(page) {
-    await load(page, exportPage(example('game')).url);
+    // On a touch screen (asked for here with ?touch): buttons for the keys it reads.
+    await load(page, exportPage(example('game')).url + '?touch');
+    const buttons = await page.waitFor(`[...document.querySelectorAll('#moxy-keys button')].map((b) => b.dataset.key).join(' ')`, 'the touch buttons');
+    check(buttons === '81 39 37', `touch buttons for the keys ${buttons}`);
     await page.waitFor(`moxyPage.state === 'running' && moxyPage.frames > 2`, 'the game to run');
     // The paddle: the blue pixels of the lowest rows; its middle column.
     const paddle = `(() => {
@@ -151,6 +167,9 @@ const cases = {
     check(/^Game over! Score: \d+$/.test(box.text), `the game ended with "${box.text}"`);
     check(box.caption === 'MOXY' && !box.input, 'a message box captioned MOXY');
     await page.waitFor(`moxyPage.state === 'ended'`, 'the game to end');
+    // A program that never yields still gets frames, and the page answers.
+    await load(page, exportPage(compile('busy', 'dim[loop]\nset[loop]{1}\nlabel{1}\ngoto[loop]\n')).url);
+    await page.waitFor(`moxyPage.state === 'running' && moxyPage.frames > 10`, 'frames of a never-yielding program');
   },
 
   async calculator(page) {
