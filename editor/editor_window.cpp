@@ -1,5 +1,6 @@
 #include "editor/editor_window.h"
 
+#include "editor/export_web_page.h"
 #include "editor/highlighter.h"
 #include "editor/program_text.h"
 #include "platform/files.h"
@@ -80,6 +81,7 @@ void EditorWindow::createActions() {
     add("open", QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), &EditorWindow::openClick);
     add("Save", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S), &EditorWindow::saveClick);
     add("compile", m_program.compileCaption, QKeySequence(Qt::Key_F5), &EditorWindow::compileClick);
+    addExportWebPage(file, m_folder, *m_dialogs);
     add("Exit", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q), &EditorWindow::exitClick);
 
     // Undo (Ctrl+Z) and redo are the text box's own. Its redo keys depend on the

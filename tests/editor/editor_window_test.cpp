@@ -120,7 +120,7 @@ TEST(EditorWindow, FormMenuCaptionIconAndClientArea) {
             items << action->objectName() + "|" + action->text();
         }
         const QString compile = which == Which::Quillon ? "compile|Compile to MOXY" : "compile|Compile to ZAPL";
-        EXPECT_EQ(items, QStringList({"new|New", "open|Open", "Save|Save", compile, "Exit|Exit"}));
+        EXPECT_EQ(items, QStringList({"new|New", "open|Open", "Save|Save", compile, "exportWebPage|Export as web page", "Exit|Exit"}));
         // Only Quillon brings its own icon.
         EXPECT_EQ(editor.window.testAttribute(Qt::WA_SetWindowIcon), which == Which::Quillon);
         EXPECT_TRUE(which == Which::Vorna || editor.window.windowIcon().pixmap(16, 16).size() == QSize(16, 16));

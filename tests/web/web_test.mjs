@@ -132,6 +132,31 @@ circle[x][y][r]
 line[x2][x][x][y2]
 `;
 
+// A 6 x 4 picture with opaque, half and fully transparent pixels, as PNG, BMP (opaque)
+// and GIF (one transparent colour), made with ImageMagick from raw pixels.
+function pictures() {
+  const pixels = [];
+  for (let y = 0; y < 4; ++y)
+    for (let x = 0; x < 6; ++x)
+      pixels.push(40 * x, 60 * y, 200 - 30 * x, x === 5 ? 0 : x === 4 ? 128 : x === 3 ? 37 : 255);
+  const pam = Buffer.concat([Buffer.from('P7\nWIDTH 6\nHEIGHT 4\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n'),
+    Buffer.from(pixels)]);
+  writeFileSync(join(work, 'pic.pam'), pam);
+  execFileSync('convert', [join(work, 'pic.pam'), join(work, 'pic.png')]);
+  execFileSync('convert', [join(work, 'pic.pam'), '-background', 'orange', '-alpha', 'remove', 'bmp3:' + join(work, 'pic.bmp')]);
+  execFileSync('convert', [join(work, 'pic.pam'), '-channel', 'A', '-threshold', '50%', join(work, 'pic.gif')]);
+  let source = 'dim[f]\ndim[zero]\ndim[x]\ndim[y]\ndim[w]\ndim[h]\ndim[c]\nset[zero]{0}\nset[c]{3}\ncol9[c]\n' +
+    'set[x]{0}\nset[y]{0}\nset[w]{323}\nset[h]{243}\nline[x][y][w][h]\nset[y]{120}\nset[h]{120}\nline[x][y][w][h]\n';
+  let row = 0;
+  for (const file of ['pic.png', 'pic.bmp', 'pic.gif']) {
+    source += `set[f]{${file}}\nselpbox[zero]\nloadtopbox[f]\n`;
+    for (const [x, w, h] of [[5, 6, 4], [20, 60, 40], [150, -45, 30], [160, 13, -27], [200, 3, 2], [240, 100.6, 50.5]])
+      source += `set[x]{${x}}\nset[y]{${row * 75 + 30}}\nset[w]{${w}}\nset[h]{${h}}\npaintpicture[x][y][w][h]\n`;
+    ++row;
+  }
+  return compile('pictures', source);
+}
+
 const cases = {
   async pixels(page) {
     for (const [name, caption] of [['hello', 'Hello from Quillon'], ['drawing']]) {
@@ -140,6 +165,8 @@ const cases = {
     }
     console.log('lines and circles in a larger window: the browser draws the desktop\'s pixels');
     await samePixels(page, compile('shapes', shapes), 'Lines and circles');
+    console.log('pictures (PNG with alpha, BMP, GIF; stretched, shrunk, mirrored): the desktop\'s pixels');
+    await samePixels(page, pictures());
   },
 
   async game(page) {
