@@ -90,7 +90,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(MOXY_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Runs a MOXY program."));
+    parser.setApplicationDescription(QStringLiteral("Runs a MOXY program.\n  moxy --export-html FILE -o PAGE [--include F]...  "
+                                                    "writes a web page that runs FILE in a browser."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The MOXY file to run."));

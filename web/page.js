@@ -182,6 +182,12 @@
     };
     window.addEventListener('keydown', onKey(true));
     window.addEventListener('keyup', onKey(false));
+    // Keys held when the page loses the keyboard would never come up.
+    window.addEventListener('blur', () => {
+      for (const code of [13, 32, 37, 38, 39, 40, ...Array.from({ length: 10 }, (_, i) => 48 + i),
+                          ...Array.from({ length: 26 }, (_, i) => 65 + i)])
+        runner._moxy_key(code, 0);
+    });
     // On touch screens, a button for every key the program reads.
     if (('ontouchstart' in window) || navigator.maxTouchPoints > 0 || /[?&]touch\b/.test(location.search)) {
       const keys = document.getElementById('moxy-keys');
