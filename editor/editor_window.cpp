@@ -1,6 +1,7 @@
 #include "editor/editor_window.h"
 
 #include "editor/code_edit.h"
+#include "editor/export_web_page.h"
 #include "editor/highlighter.h"
 #include "editor/program_text.h"
 #include "editor/workbench.h"
@@ -154,6 +155,7 @@ void EditorWindow::createActions() {
     run->setObjectName(QStringLiteral("runMenu"));
     command(run, "run", QStringLiteral("&Compile and Run"),
             {QKeySequence(Qt::Key_F9), QKeySequence(Qt::CTRL | Qt::Key_R)}, &EditorWindow::runClick);
+    addExportWebPage(run, m_folder, *m_dialogs);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("help"));
     command(help, "reference", QStringLiteral("Language &Reference"), {QKeySequence(Qt::Key_F1)},

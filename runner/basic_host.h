@@ -10,6 +10,8 @@
 #include "runner/pictures.h"
 #include "runner/run_error.h"
 
+#include <QImage>
+
 #include <functional>
 #include <optional>
 #include <string>

@@ -1,10 +1,6 @@
 #include "runner/canvas.h"
 
-#include "platform/fonts.h"
-
-#include <QFontDatabase>
-#include <QFontMetrics>
-#include <QPainter>
+#include "runner/glyphs.h"
 
 #include <algorithm>
 #include <array>
@@ -61,11 +57,11 @@ struct Range {
 
 // The raster as one primitive sees it: detached once, the colour looked up once.
 struct Canvas::Surface {
-    QRgb* bits;
+    std::uint32_t* bits;
     long long stride;  // in pixels
     long long width;
     long long height;
-    QRgb colour;
+    std::uint32_t colour;
 
     void plot(long long x, long long y) const {
         if (static_cast<unsigned long long>(x) < static_cast<unsigned long long>(width) &&
@@ -74,46 +70,44 @@ struct Canvas::Surface {
     }
 };
 
-Canvas::Surface Canvas::surface() {
-    return Surface{reinterpret_cast<QRgb*>(m_image.bits()), m_stride, m_width, m_height, rgb()};
-}
+Canvas::Surface Canvas::surface() { return Surface{m_bits.data(), m_width, m_width, m_height, rgb()}; }
 
-Canvas::Canvas(int width, int height) : m_image(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32) {
-    m_width = m_image.width();
-    m_height = m_image.height();
-    m_stride = m_image.bytesPerLine() / 4;
-    clear();
-}
+Canvas::Canvas(int width, int height)
+    : m_width(std::max(width, 1)),
+      m_height(std::max(height, 1)),
+      m_bits(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height), 0xFFFFFFFFu) {}
 
 void Canvas::resize(int width, int height) {
     width = std::max(width, 1);
     height = std::max(height, 1);
-    if (width == m_image.width() && height == m_image.height())
+    if (width == m_width && height == m_height)
         return;
-    QImage grown(width, height, QImage::Format_RGB32);
-    grown.fill(QColor(255, 255, 255));
-    QPainter painter(&grown);
-    painter.drawImage(0, 0, m_image);
-    painter.end();
-    m_image = std::move(grown);
-    m_width = m_image.width();
-    m_height = m_image.height();
-    m_stride = m_image.bytesPerLine() / 4;
+    std::vector<std::uint32_t> grown(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0xFFFFFFFFu);
+    const int keptWidth = std::min(width, m_width);
+    const int keptHeight = std::min(height, m_height);
+    for (int y = 0; y < keptHeight; ++y)
+        std::copy_n(m_bits.begin() + static_cast<std::ptrdiff_t>(y) * m_width, keptWidth,
+                    grown.begin() + static_cast<std::ptrdiff_t>(y) * width);
+    m_bits = std::move(grown);
+    m_width = width;
+    m_height = height;
 }
 
+std::uint32_t Canvas::rgb() const {
+    return 0xFF000000u | (m_colour & 0xFF) << 16 | (m_colour & 0xFF00) | (m_colour >> 16 & 0xFF);
+}
 
 std::uint32_t Canvas::pixel(int x, int y) const {
-    const QRgb value = m_image.pixel(x, y);
-    return static_cast<std::uint32_t>(qRed(value)) | static_cast<std::uint32_t>(qGreen(value)) << 8 |
-           static_cast<std::uint32_t>(qBlue(value)) << 16;
+    const std::uint32_t value = m_bits[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)];
+    return (value >> 16 & 0xFF) | (value & 0xFF00) | (value & 0xFF) << 16;
 }
 
 void Canvas::point(float x, float y) {
     const long long px = pixelOf(x);
     const long long py = pixelOf(y);
     if (px < 0 || py < 0 || px >= m_width || py >= m_height)
-        return;  // off the surface: nothing to detach
-    reinterpret_cast<QRgb*>(m_image.bits())[py * m_stride + px] = rgb();
+        return;
+    surface().plot(px, py);
 }
 
 void Canvas::line(float x1, float y1, float x2, float y2) {
@@ -172,8 +166,8 @@ void Canvas::integerLine(const Surface& target, long long x1, long long y1, long
     const long long acrossExtent = xMajor ? target.height : target.width;
     // Along the major axis every pixel lies on the surface; across it, only some. The
     // index may point off the raster (it stays within 64 bits) while [across] does.
-    QRgb* const bits = target.bits;
-    const QRgb colour = target.colour;
+    std::uint32_t* const bits = target.bits;
+    const std::uint32_t colour = target.colour;
     const long long alongStride = xMajor ? direction : direction * target.stride;
     const long long acrossStride = xMajor ? acrossStep * target.stride : acrossStep;
     long long index = xMajor ? along + across * target.stride : across + along * target.stride;
@@ -238,7 +232,7 @@ void Canvas::box(float x, float y, double width, double height, Fill fill) {
     const double right = left + width;
     const double bottom = top + height;
     // Each edge's ends go through single precision, as a line's coordinates do.
-    auto edge = [&target](double x1, double y1, double x2, double y2) {
+    auto edge = [this, &target](double x1, double y1, double x2, double y2) {
         integerLine(target, pixelOf(static_cast<float>(x1)), pixelOf(static_cast<float>(y1)),
                     pixelOf(static_cast<float>(x2)), pixelOf(static_cast<float>(y2)));
     };
@@ -259,72 +253,105 @@ void Canvas::box(float x, float y, double width, double height, Fill fill) {
         edge(left, top + static_cast<double>(row), right, top + static_cast<double>(row));
 }
 
-QFont Canvas::defaultFont() {
-    static const QFont font = [] {
-        // The font ships with the system's DejaVu package; the same everywhere, so that
-        // windows and screenshots agree.
-        QFontDatabase::addApplicationFont(platform::surfaceFontFile());
-        QFont chosen(platform::surfaceFontFamily());
-        chosen.setPixelSize(12);
-        chosen.setStyleStrategy(QFont::NoAntialias);
-        chosen.setHintingPreference(QFont::PreferFullHinting);
-        return chosen;
-    }();
-    return font;
+namespace {
+
+const glyphs::Glyph* glyphOf(unsigned char code) {
+    return code >= glyphs::kFirst ? &glyphs::kGlyphs[code - glyphs::kFirst] : nullptr;
+}
+
+long long advanceOf(unsigned char code) {
+    const glyphs::Glyph* glyph = glyphOf(code);
+    return glyph ? glyph->advance : 0;
+}
+
+}  // namespace
+
+long long Canvas::textWidth(std::string_view text) {
+    long long width = 0;
+    for (const char c : text)
+        width += advanceOf(static_cast<unsigned char>(c));
+    return width;
 }
 
 void Canvas::text(float x, float y, std::string_view text) {
-    if (text.empty())
-        return;
     const long long top = pixelOf(y);
-    if (top >= m_image.height() || top < -1000)
+    if (text.empty() || top >= m_height || top < -1000)
         return;  // the line lies wholly off the surface
-    QPainter painter(&m_image);
-    painter.setFont(defaultFont());
-    painter.setPen(QColor(rgb()));
-    const QFontMetrics metrics(painter.font());
-    long long left = pixelOf(x);
-    // A very long text is laid out only where it can be seen: characters wholly left or
-    // right of the surface are passed over (a margin keeps the visible part's shaping).
-    constexpr std::size_t kShortText = 1000;
-    constexpr std::size_t kMargin = 8;
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    if (text.size() > kShortText) {
-        std::size_t index = 0;
-        long long pen = left;
-        std::size_t firstVisible = text.size();
-        for (; index < text.size() && pen <= m_image.width(); ++index) {
-            const long long advance = metrics.horizontalAdvance(QChar(static_cast<unsigned char>(text[index])));
-            if (pen + advance >= 0 && firstVisible == text.size())
-                firstVisible = index;
-            pen += advance;
+    const Surface target = surface();
+    long long pen = pixelOf(x);
+    // Characters wholly right of the surface end the walk; a very long text costs only
+    // one addition per character left of it.
+    for (std::size_t index = 0; index < text.size() && pen < m_width + 64; ++index) {
+        const glyphs::Glyph* glyph = glyphOf(static_cast<unsigned char>(text[index]));
+        if (glyph == nullptr)
+            continue;
+        const long long left = pen + glyph->left;
+        pen += glyph->advance;
+        if (left + glyph->width <= 0 || left >= m_width)
+            continue;
+        const long long glyphTop = top + glyph->top;
+        for (int row = 0; row < glyph->height; ++row) {
+            std::uint32_t bits = glyphs::kRows[glyph->offset + static_cast<std::uint32_t>(row)];
+            for (long long column = left; bits != 0; ++column, bits >>= 1)
+                if (bits & 1)
+                    target.plot(column, glyphTop + row);
         }
-        if (firstVisible == text.size())
-            return;
-        first = firstVisible > kMargin ? firstVisible - kMargin : 0;
-        last = std::min(text.size(), index + kMargin);
-        for (std::size_t i = 0; i < first; ++i)
-            left += metrics.horizontalAdvance(QChar(static_cast<unsigned char>(text[i])));
     }
-    const std::string_view shown = text.substr(first, last - first);
-    const QString string = QString::fromLatin1(shown.data(), static_cast<qsizetype>(shown.size()));
-    painter.drawText(QPointF(static_cast<double>(left), static_cast<double>(top + metrics.ascent())), string);
 }
 
-void Canvas::clear() { m_image.fill(QColor(255, 255, 255)); }
+void Canvas::clear() { std::fill(m_bits.begin(), m_bits.end(), 0xFFFFFFFFu); }
 
-void Canvas::paint(const QImage& picture, float x, float y, double width, double height) {
-    if (picture.isNull() || std::isnan(width) || std::isnan(height))
+void Canvas::paint(const Picture& picture, float x, float y, double width, double height) {
+    if (picture.empty() || std::isnan(width) || std::isnan(height) || width == 0 || height == 0)
         return;
     const double clampedWidth = std::clamp(width, -kCoordinateLimit, kCoordinateLimit);
     const double clampedHeight = std::clamp(height, -kCoordinateLimit, kCoordinateLimit);
-    const QImage oriented = picture.mirrored(clampedWidth < 0, clampedHeight < 0);
-    QRectF target(static_cast<double>(pixelOf(x)), static_cast<double>(pixelOf(y)), clampedWidth, clampedHeight);
-    target = target.normalized();
-    QPainter painter(&m_image);
-    painter.setClipRect(m_image.rect());
-    painter.drawImage(target, oriented);
+    // The target rectangle runs from the pixel of (x, y) over the size, to the left or up
+    // when the size is negative; the pixels whose centres lie inside it are painted, each
+    // with the source pixel under its centre, mirrored for a negative size.
+    const double anchorX = static_cast<double>(pixelOf(x));
+    const double anchorY = static_cast<double>(pixelOf(y));
+    const double left = anchorX + std::min(clampedWidth, 0.0);
+    const double top = anchorY + std::min(clampedHeight, 0.0);
+    const double spanX = std::fabs(clampedWidth);
+    const double spanY = std::fabs(clampedHeight);
+    const long long firstColumn = std::max(0LL, static_cast<long long>(std::ceil(left - 0.5)));
+    const long long endColumn = std::min<long long>(m_width, static_cast<long long>(std::ceil(left + spanX - 0.5)));
+    const long long firstRow = std::max(0LL, static_cast<long long>(std::ceil(top - 0.5)));
+    const long long endRow = std::min<long long>(m_height, static_cast<long long>(std::ceil(top + spanY - 0.5)));
+    if (firstColumn >= endColumn || firstRow >= endRow)
+        return;
+    const auto source = [](double offset, double span, int size, bool mirrored) {
+        long long at = static_cast<long long>(std::floor(offset * size / span));
+        at = std::clamp<long long>(at, 0, size - 1);
+        return static_cast<int>(mirrored ? size - 1 - at : at);
+    };
+    std::vector<int> columns(static_cast<std::size_t>(endColumn - firstColumn));
+    for (long long column = firstColumn; column < endColumn; ++column)
+        columns[static_cast<std::size_t>(column - firstColumn)] =
+            source(static_cast<double>(column) + 0.5 - left, spanX, picture.width, clampedWidth < 0);
+    for (long long row = firstRow; row < endRow; ++row) {
+        const int sourceRow = source(static_cast<double>(row) + 0.5 - top, spanY, picture.height, clampedHeight < 0);
+        const std::uint32_t* from = picture.pixels.data() + static_cast<std::size_t>(sourceRow) * static_cast<std::size_t>(picture.width);
+        std::uint32_t* to = m_bits.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(m_width);
+        for (long long column = firstColumn; column < endColumn; ++column) {
+            const std::uint32_t value = from[columns[static_cast<std::size_t>(column - firstColumn)]];
+            const std::uint32_t alpha = value >> 24;
+            std::uint32_t& pixel = to[column];
+            if (alpha == 255) {
+                pixel = value;
+            } else if (alpha != 0) {
+                // Source over, straight alpha, each channel rounded to the nearest.
+                std::uint32_t mixed = 0xFF000000u;
+                for (int shift = 0; shift < 24; shift += 8) {
+                    const std::uint32_t s = value >> shift & 0xFF;
+                    const std::uint32_t d = pixel >> shift & 0xFF;
+                    mixed |= ((s * alpha + d * (255 - alpha) + 127) / 255) << shift;
+                }
+                pixel = mixed;
+            }
+        }
+    }
 }
 
 }  // namespace runner

@@ -1,19 +1,28 @@
 // The drawing surface: a raster of 32-bit pixels that outlives covering and uncovering
-// (a window only shows it), with exact primitives of our own. Points, lines, circles and
-// boxes are written pixel by pixel so that every pixel is a fact a test can check;
-// QPainter draws only text and scaled pictures. Everything drawn is clipped to the
-// surface.
+// (a window only shows it), with exact primitives of our own. Points, lines, circles,
+// boxes, text and pictures are written pixel by pixel so that every pixel is a fact a
+// test can check, and so that the desktop and the browser draw the same pixels from the
+// same code. Text comes from a glyph table made from the desktop's font at build time.
+// Everything drawn is clipped to the surface. No Qt.
 #pragma once
 
 #include "runner/host.h"
 
-#include <QFont>
-#include <QImage>
-
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace runner {
+
+// A decoded picture: [pixels] row by row, each 0xAARRGGBB with straight (not
+// premultiplied) alpha.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+
+    bool empty() const { return width <= 0 || height <= 0; }
+};
 
 class Canvas {
 public:
@@ -21,18 +30,17 @@ public:
 
     Canvas(int width, int height);
 
-    int width() const { return m_image.width(); }
-    int height() const { return m_image.height(); }
-    const QImage& image() const { return m_image; }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    // The raster, row by row without padding, each pixel 0xFFRRGGBB (the layout of an
+    // RGB32 image).
+    const std::uint32_t* bits() const { return m_bits.data(); }
 
     // Grows or shrinks the surface; what was drawn stays at its place, new parts are white.
     void resize(int width, int height);
 
     // [colour] packed as red + 256 x green + 65536 x blue.
-    void setColour(std::uint32_t colour) {
-        m_colour = colour;
-        m_rgb = qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-    }
+    void setColour(std::uint32_t colour) { m_colour = colour; }
     std::uint32_t colour() const { return m_colour; }
 
     void point(float x, float y);
@@ -43,31 +51,31 @@ public:
     // bottom-right corner is drawn); with Fill::Yes the rows from the top edge down to
     // the bottom edge are filled.
     void box(float x, float y, double width, double height, Fill fill);
-    // [text] (one byte per character) with its top-left corner at (x, y), not wrapped.
+    // [text] (one byte per character, Latin-1) with its top-left corner at (x, y), not
+    // wrapped.
     void text(float x, float y, std::string_view text);
     void clear();
-    // [picture] stretched or shrunk to [width] x [height] with its top-left at (x, y); a
-    // negative size mirrors it.
-    void paint(const QImage& picture, float x, float y, double width, double height);
+    // [picture] stretched or shrunk to [width] x [height] (nearest source pixel) with its
+    // top-left at (x, y); a negative size mirrors it. Transparent parts let the drawing
+    // beneath show through.
+    void paint(const Picture& picture, float x, float y, double width, double height);
 
     // The packed colour of a pixel, for tests and screenshots.
     std::uint32_t pixel(int x, int y) const;
 
-    static QFont defaultFont();
+    // The width in pixels of [text] as text() lays it out.
+    static long long textWidth(std::string_view text);
 
 private:
     struct Surface;
     Surface surface();
     static void integerLine(const Surface& target, long long x1, long long y1, long long x2, long long y2);
-    QRgb rgb() const { return m_rgb; }
+    std::uint32_t rgb() const;
 
-    QImage m_image;
-    // The raster's size and line length in pixels, kept beside it for the primitives.
-    long long m_width = 0;
-    long long m_height = 0;
-    long long m_stride = 0;
+    int m_width;
+    int m_height;
+    std::vector<std::uint32_t> m_bits;
     std::uint32_t m_colour = 0;  // black
-    QRgb m_rgb = qRgb(0, 0, 0);
 };
 
 }  // namespace runner

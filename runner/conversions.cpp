@@ -154,12 +154,16 @@ ParseStatus parseWith(std::string_view text, NumberFormat format, Number& value,
         value = static_cast<Number>(special);
         return ParseStatus::Ok;
     }
+#if defined(__cpp_lib_to_chars)
+    // (A C++ library without the floating-point from_chars, as in the browser's build,
+    // takes the C library's path for every number: the same correctly rounded result.)
     Number converted = 0;
     const auto [end, error] = std::from_chars(normal.data(), normal.data() + normal.size(), converted);
     if (error == std::errc() && end == normal.data() + normal.size()) {
         value = converted;
         return ParseStatus::Ok;
     }
+#endif
     errno = 0;
     const Number result = convert(normal.c_str(), nullptr, cLocale());
     if (errno == ERANGE && std::isinf(result))

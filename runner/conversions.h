@@ -61,7 +61,7 @@ inline bool singleOfNumber(double number, float& single) {
     const double magnitude = std::fabs(number);
     if (magnitude >= 0x1p-126 && magnitude < 0x1p127) {
         // The 29 bits that single precision drops: exactly the half of its last place?
-        if ((std::bit_cast<std::uint64_t>(number) & 0x1FFFFFFFu) == 0x10000000u)
+        if ((__builtin_bit_cast(std::uint64_t, number) & 0x1FFFFFFFu) == 0x10000000u)
             return false;
         single = static_cast<float>(number);
         return true;

@@ -1,14 +1,17 @@
 // The picture holders' pictures, by holder number. Which holders exist is the
-// interpreter's business; this only keeps and decodes their pictures, within a bound on
-// the pixels of one picture and of all holders together, so that a small file that
-// unpacks to a huge picture cannot exhaust the memory.
+// interpreter's business; this only keeps and decodes their pictures (with Qt, into the
+// drawing surface's Picture), within a bound on the pixels of one picture and of all
+// holders together, so that a small file that unpacks to a huge picture cannot exhaust
+// the memory.
 #pragma once
 
-#include <QImage>
+#include "runner/canvas.h"
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace runner {
 
@@ -22,6 +25,10 @@ struct PictureLimits {
     std::int64_t allPictures = kAllPicturesPixels;
 };
 
+// A picture file's bytes decoded (PNG, BMP, GIF, JPEG and what else Qt reads), or nullopt
+// with [reason] set.
+std::optional<Picture> decodePicture(std::string_view bytes, std::string* reason = nullptr);
+
 class Pictures {
 public:
     explicit Pictures(PictureLimits limits = {}) : m_limits(limits) {}
@@ -33,13 +40,13 @@ public:
     // Empties [holder].
     void clear(int holder);
     // The holder's picture; throws RunError (empty-holder) when it holds none.
-    const QImage& picture(int holder) const;
+    const Picture& picture(int holder) const;
     // The pixels that all holders hold together.
     std::int64_t pixels() const;
 
 private:
     PictureLimits m_limits;
-    std::map<int, QImage> m_pictures;
+    std::map<int, Picture> m_pictures;
 };
 
 }  // namespace runner

@@ -4,6 +4,8 @@
 #include "moxy/listing.h"
 #include "platform/command_line.h"
 #include "platform/files.h"
+#include "runner/canvas_image.h"
+#include "runner/export_html.h"
 #include "runner/headless_host.h"
 #include "runner/session.h"
 #include "runner/source_map.h"
@@ -73,6 +75,8 @@ void quietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
 }  // namespace
 
 int runMoxy(int argc, char** argv, const char* version) {
+    if (exportWanted(argc, argv))
+        return exportMain(argc, argv);
     const bool headless = hasOption(argc, argv, "--headless") || hasOption(argc, argv, "--disasm") ||
                           hasOption(argc, argv, "--help") || hasOption(argc, argv, "-h") ||
                           hasOption(argc, argv, "--version") || hasOption(argc, argv, "-v");
@@ -89,7 +93,8 @@ int runMoxy(int argc, char** argv, const char* version) {
     QCoreApplication::setApplicationVersion(QString::fromLatin1(version));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Runs a MOXY program."));
+    parser.setApplicationDescription(QStringLiteral("Runs a MOXY program.\n  moxy --export-html FILE -o PAGE [--include F]...  "
+                                                    "writes a web page that runs FILE in a browser."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The MOXY file to run."));
@@ -252,7 +257,7 @@ int runMoxy(int argc, char** argv, const char* version) {
 
     bool written = true;
     if (parser.isSet(screenshotOption)) {
-        const QImage& surface = headlessHost ? headlessHost->canvas().image() : window->canvas().image();
+        const QImage surface = imageOf(headlessHost ? headlessHost->canvas() : window->canvas());
         std::string reason;
         if (!writePicture(surface, screenshotPath, &reason)) {
             std::fprintf(stderr, "moxy: cannot write screenshot %s: %s\n", screenshotPath.c_str(), reason.c_str());

@@ -1,6 +1,7 @@
 #include "runner/window.h"
 
 #include "runner/keys.h"
+#include "runner/canvas_image.h"
 #include "runner/run_error.h"
 
 #include <QAbstractNativeEventFilter>
@@ -427,7 +428,7 @@ void RunnerWindow::setCaption(std::string_view caption) { setWindowTitle(fromPro
 void RunnerWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
-    painter.drawImage(0, 0, canvas().image());
+    painter.drawImage(0, 0, imageOf(canvas()));
 }
 
 void RunnerWindow::setKey(QKeyEvent* event, bool down) {

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFontMetrics>
-
 #include <set>
 #include <utility>
 
@@ -150,9 +148,7 @@ TEST(Canvas, ClearAndResizeKeepTheRightPixels) {
 }
 
 TEST(Canvas, PicturesAreStretchedAndMirrored) {
-    QImage picture(2, 1, QImage::Format_RGB32);
-    picture.setPixel(0, 0, qRgb(255, 0, 0));
-    picture.setPixel(1, 0, qRgb(0, 0, 255));
+    const runner::Picture picture{2, 1, {0xFFFF0000u, 0xFF0000FFu}};  // red, blue
     Canvas canvas(20, 10), mirrored(20, 10);
     canvas.paint(picture, 2, 3, 8, 4);
     mirrored.paint(picture, 10, 3, -8, 4);  // spans x = 2 to 9, its left end at the right
@@ -170,8 +166,7 @@ TEST(Canvas, VeryLongTextsDrawOnlyTheirVisiblePart) {
     std::string text(1 << 16, 'w');
     Canvas reference(200, 30), canvas(200, 30);
     reference.text(10, 5, tail);
-    QFontMetrics metrics(Canvas::defaultFont());
-    const int prefix = metrics.horizontalAdvance(QString(static_cast<int>(text.size()), QLatin1Char('w')));
+    const long long prefix = Canvas::textWidth(text);
     canvas.text(static_cast<float>(10 - prefix), 5, text + tail);
     Pixels right;  // the w's end at x = 10, where the tail begins
     for (const Pixel& pixel : drawn(canvas))

@@ -2,6 +2,7 @@
 // dialogs through an injected interface, and closing.
 #include "support/program_builder.h"
 #include "moxy/format.h"
+#include "runner/canvas_image.h"
 #include "runner/session.h"
 #include "runner/window.h"
 
@@ -115,7 +116,7 @@ TEST(RunnerWindow, ScreenshotEqualsTheRaster) {
     // Close the window as soon as it has shown the final drawing.
     QTimer::singleShot(50, run.window.get(), [&] {
         const QImage shown = run.window->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        const QImage raster = run.window->canvas().image().copy(0, 0, shown.width(), shown.height());
+        const QImage raster = runner::imageOf(run.window->canvas()).copy(0, 0, shown.width(), shown.height());
         EXPECT_EQ(shown, raster);
         run.window->close();
     });

@@ -1,12 +1,10 @@
-// The plain way of drawing the canvas's primitives, pixel by pixel through QImage's own
-// accessors and in 128-bit arithmetic: the reference that the canvas's fast paths are
+// The plain way of drawing the canvas's primitives, pixel by pixel into a plain pixel
+// buffer and in 128-bit arithmetic: the reference that the canvas's fast paths are
 // compared with. Same rules as runner::Canvas: nearest pixel (halves up), coordinates
 // bounded to 2^40, the start pixel of a line drawn and its end pixel not.
 #pragma once
 
 #include "runner/host.h"
-
-#include <QImage>
 
 #include <algorithm>
 #include <cmath>
@@ -18,7 +16,9 @@ namespace testing_support {
 
 class ReferenceCanvas {
 public:
-    explicit ReferenceCanvas(QImage& image, std::uint32_t colour) : m_image(image), m_colour(colour) {}
+    // [bits]: [width] x [height] pixels, 0xFFRRGGBB, row by row.
+    ReferenceCanvas(std::vector<std::uint32_t>& bits, int width, int height, std::uint32_t colour)
+        : m_bits(bits), m_width(width), m_height(height), m_colour(colour) {}
 
     void point(float x, float y) { plot(pixelOf(x), pixelOf(y)); }
     void line(float x1, float y1, float x2, float y2) {
@@ -35,8 +35,8 @@ public:
             ++octantEnd;
         while (octantEnd > 0 && octantEnd > circleHeight(r, octantEnd))
             --octantEnd;
-        const long long w = m_image.width();
-        const long long h = m_image.height();
+        const long long w = m_width;
+        const long long h = m_height;
         std::vector<Range> ranges = {{-cx, w - 1 - cx}, {cx - (w - 1), cx}, {-cy, h - 1 - cy}, {cy - (h - 1), cy}};
         for (Range& range : ranges) {
             range.first = std::max(range.first, 0LL);
@@ -77,7 +77,7 @@ public:
         const long long rows = static_cast<long long>(std::floor(std::min(height, kCoordinateLimit)));
         const long long topRow = pixelOf(top);
         const long long firstRow = std::max(0LL, -topRow);
-        const long long lastRow = std::min(rows, static_cast<long long>(m_image.height()) - 1 - topRow);
+        const long long lastRow = std::min(rows, static_cast<long long>(m_height) - 1 - topRow);
         for (long long row = firstRow; row <= lastRow; ++row)
             edge(left, top + static_cast<double>(row), right, top + static_cast<double>(row));
     }
@@ -118,10 +118,10 @@ private:
     }
 
     void plot(long long x, long long y) {
-        if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height())
+        if (x < 0 || y < 0 || x >= m_width || y >= m_height)
             return;
-        reinterpret_cast<QRgb*>(m_image.scanLine(static_cast<int>(y)))[x] =
-            qRgb(m_colour & 0xFF, (m_colour >> 8) & 0xFF, (m_colour >> 16) & 0xFF);
+        m_bits[static_cast<std::size_t>(y * m_width + x)] =
+            0xFF000000u | (m_colour & 0xFF) << 16 | (m_colour & 0xFF00) | (m_colour >> 16 & 0xFF);
     }
 
     void integerLine(long long x1, long long y1, long long x2, long long y2) {
@@ -136,7 +136,7 @@ private:
         const long long direction = sign(major);
         const long long start = xMajor ? x1 : y1;
         const long long minorStart = xMajor ? y1 : x1;
-        const long long extent = xMajor ? m_image.width() : m_image.height();
+        const long long extent = xMajor ? m_width : m_height;
         long long first = 0;
         long long last = steps - 1;
         if (direction > 0) {
@@ -156,7 +156,9 @@ private:
         }
     }
 
-    QImage& m_image;
+    std::vector<std::uint32_t>& m_bits;
+    int m_width;
+    int m_height;
     std::uint32_t m_colour;
 };
 
