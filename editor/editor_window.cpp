@@ -1,6 +1,7 @@
 #include "editor/editor_window.h"
 
 #include "editor/code_edit.h"
+#include "editor/debug_panel.h"
 #include "editor/highlighter.h"
 #include "editor/program_text.h"
 #include "editor/workbench.h"
@@ -62,7 +63,15 @@ const char* const kKeys =
     "F3\tFind next\n"
     "Ctrl+G\tGo to line\n"
     "F1\tLanguage reference\n"
-    "Alt+F, Alt+E, Alt+R, Alt+H\tOpen a menu";
+    "Ctrl+F5\tStart debugging\n"
+    "F12\tToggle breakpoint (or click the line number)\n"
+    "F8\tContinue\n"
+    "F10\tStep over (one statement)\n"
+    "F11\tStep instruction\n"
+    "Shift+F11\tStep frame\n"
+    "F6\tPause\n"
+    "Shift+F5\tStop debugging\n"
+    "Alt+F, Alt+E, Alt+R, Alt+D, Alt+H\tOpen a menu";
 
 }  // namespace
 
@@ -105,6 +114,16 @@ EditorWindow::EditorWindow(Program program, QString folder, std::unique_ptr<Dial
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(m_status, 1);
+
+    // The debugger: its panel on the right, shown while debugging; its menu after Run.
+    DebugHooks hooks;
+    hooks.compile = [this] { return compileToFile(); };
+    hooks.adapter = [this] { return runnerPath(); };
+    hooks.status = [this](const QString& text) { setStatus(text); };
+    hooks.sourceExtension = m_program.extension;
+    m_debugPanel = new DebugPanel(m_text, std::move(hooks), this);
+    addDockWidget(Qt::RightDockWidgetArea, m_debugPanel);
+    m_debugPanel->hide();
 
     createActions();
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
@@ -154,6 +173,9 @@ void EditorWindow::createActions() {
     run->setObjectName(QStringLiteral("runMenu"));
     command(run, "run", QStringLiteral("&Compile and Run"),
             {QKeySequence(Qt::Key_F9), QKeySequence(Qt::CTRL | Qt::Key_R)}, &EditorWindow::runClick);
+    QMenu* debug = menuBar()->addMenu(QStringLiteral("&Debug"));
+    debug->setObjectName(QStringLiteral("debug"));
+    debug->addActions(m_debugPanel->actions());
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("help"));
     command(help, "reference", QStringLiteral("Language &Reference"), {QKeySequence(Qt::Key_F1)},
@@ -370,15 +392,20 @@ void EditorWindow::moveCaretTo(int line, int column) {
     m_text->setFocus();
 }
 
+QString EditorWindow::runnerPath() {
+    const QString runner = m_runner.isEmpty() ? findRunner(QCoreApplication::applicationDirPath()) : m_runner;
+    if (runner.isEmpty())
+        m_dialogs->tell(kNoRunner);
+    return runner;
+}
+
 void EditorWindow::runClick() {
     const QString moxyFile = compileToFile();
     if (moxyFile.isEmpty())
         return;
-    const QString runner = m_runner.isEmpty() ? findRunner(QCoreApplication::applicationDirPath()) : m_runner;
-    if (runner.isEmpty()) {
-        m_dialogs->tell(kNoRunner);
+    const QString runner = runnerPath();
+    if (runner.isEmpty())
         return;
-    }
     if (!m_starter(runner, {moxyFile}, QFileInfo(moxyFile).absolutePath()))
         m_dialogs->tell(QStringLiteral("Unable to start the MOXY runner %1.").arg(QDir::toNativeSeparators(runner)));
 }
