@@ -580,7 +580,9 @@ void Session::evaluate(const QJsonObject& request, const QJsonObject& arguments)
         fail(request, "unknown name: " + expression);
         return;
     }
-    if (cell > registers.varTop) {
+    // A declared name's cell may not exist yet (the program has not reached it): it reads
+    // as empty, as the program would read it.
+    if (cell > registers.varTop && !m_map.cellOf(expression)) {
         fail(request, "cell " + std::to_string(cell) + " does not exist (VarTop is " +
                           std::to_string(registers.varTop) + ")");
         return;

@@ -161,7 +161,7 @@ debugger::StepResult DebugTarget::step() {
     } catch (const RunError& error) {
         m_errorPosition = error.position();
         result.kind = Kind::Error;
-        result.errorText = report(error);
+        result.errorText = error.what();  // "type mismatch: the text ..."
         result.errorKind = std::string(kindName(error.kind()));
     } catch (const WindowClosed&) {
         result.kind = Kind::Ended;
