@@ -360,7 +360,8 @@ QString EditorWindow::writeMoxyFile(const moxy::CompileResult& compiled) {
     // The source map beside it, as --compile --map writes it: the runner's error reports
     // then name the source line.
     const QString map = path + QStringLiteral(".map");
-    if (!platform::writeFileAtomically(localPath(map), moxy::sourceMapText(compiled.map), &error))
+    if (!platform::writeFileAtomically(localPath(map),
+                                       moxy::sourceMapText(compiled.map) + moxy::sourceMapNamesText(compiled.names), &error))
         m_dialogs->tell(QStringLiteral("Unable to write the source map %1: %2")
                             .arg(QDir::toNativeSeparators(map), fromLocal(error.reason)));
     return path;

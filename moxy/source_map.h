@@ -1,7 +1,8 @@
 // Source maps: which source line and column each statement's code comes from. The
 // compilers write them beside MOXY files (`--map`), the runner reads them to name source
-// lines in its error reports, traces and listings. A map is a text file with one line a
-// statement, `POSITION LINE COLUMN`. No Qt.
+// lines in its error reports, traces and listings, and the debugger to show cells by
+// their names. A map is a text file with one line a statement, `POSITION LINE COLUMN`,
+// then one line a declared name, `name NAME CELL`. No Qt.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +22,17 @@ struct SourceMapEntry {
 
 // The map file's text: one `POSITION LINE COLUMN` line an entry.
 std::string sourceMapText(const std::vector<SourceMapEntry>& map);
+
+// A declared name and the cell the compiled program keeps it in.
+struct MapName {
+    std::string name;
+    int cell = 0;
+};
+
+// The map file's name lines, after the statement lines: `name NAME CELL` a name, NAME
+// escaped as in the state dump (so a name never holds a line break; it may hold blanks,
+// and the cell is the last word).
+std::string sourceMapNamesText(const std::vector<MapName>& names);
 
 // The entries of a map file's text, by ascending position; lines that do not parse are
 // passed over.
