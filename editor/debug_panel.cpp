@@ -28,6 +28,7 @@ constexpr int kEndWaitMs = 5000;                   // for the adapter to end aft
 constexpr int kOutputLines = 2000;
 
 const QString kNotDebugging = QStringLiteral("Not debugging");
+const QString kStopping = QStringLiteral("Stopping");
 // How the runner's error reports begin; the panel says it once.
 const QString kRunTimeError = QStringLiteral("run-time error: ");
 
@@ -252,6 +253,7 @@ void DebugPanel::stop() {
     if (m_state == State::Idle || m_state == State::Ending || !m_client)
         return;
     setState(State::Ending);
+    tellState(kStopping);
     m_client->request(QStringLiteral("disconnect"), {{"terminateDebuggee", true}});
     // An adapter that does not end by itself is ended.
     QTimer::singleShot(kEndWaitMs, m_client.data(), &DebugClient::kill);
@@ -380,7 +382,9 @@ void DebugPanel::ended() {
     const bool wasStarting = m_state == State::Starting;
     setState(State::Idle);
     appendOutput(QStringLiteral("Debugging ended."));
-    if (wasStarting && !stateText().startsWith(QLatin1String("Unable")))
+    if (stateText() == kStopping)
+        tellState(QStringLiteral("Debugging stopped."));
+    else if (wasStarting && !stateText().startsWith(QLatin1String("Unable")))
         tellState(QStringLiteral("The debug adapter ended before the program ran."));
 }
 

@@ -126,4 +126,41 @@ TEST(DebugAdapter, ARunTimeErrorStopsOnItsLine) {
     bench.waitForEnd();
 }
 
+TEST(DebugAdapter, StepsTheGameOneFrame) {
+    if (!adapterAvailable())
+        GTEST_SKIP() << "moxy --debug-adapter is not available";
+    DebugBench bench(editor::quillonProgram(), kRunner);
+    bench.window.setProgramText(readExample("game.qlnp"));
+    bench.text()->toggleBreakpoint(lineOf(bench.text(), "getticks[start]"));
+    bench.start("game");
+    ASSERT_EQ(bench.panel()->state(), DebugPanel::State::Stopped) << bench.panel()->stateText().toStdString();
+    bench.choose("stepFrame");
+    ASSERT_TRUE(bench.waitForRest());
+    // Just after doevents: the first key is read next.
+    EXPECT_EQ(bench.text()->currentLine(), lineOf(bench.text(), "getkey[key]{238}"));
+    EXPECT_NE(bench.variable("Names", "score"), nullptr);
+    bench.choose("stopDebugging");
+    bench.waitForEnd();
+}
+
+TEST(DebugAdapter, TheRunnersWindowStaysUntilStop) {
+    if (!adapterAvailable())
+        GTEST_SKIP() << "moxy --debug-adapter is not available";
+    // As the editor launches it for a person: with the runner's window (offscreen here).
+    DebugBench bench(editor::quillonProgram(), kRunner);
+    bench.panel()->setLaunchArguments({});
+    bench.window.setProgramText(readExample("hello.qlnp"));
+    const int print = lineOf(bench.text(), "print[x][y][greeting]");
+    bench.text()->toggleBreakpoint(print);
+    bench.start("hello");
+    ASSERT_EQ(bench.panel()->state(), DebugPanel::State::Stopped) << bench.panel()->stateText().toStdString();
+    EXPECT_EQ(bench.text()->currentLine(), print);
+    bench.choose("continue");
+    // The program has ended but its window stays open until it is closed: Stop closes it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bench.action("stopDebugging")->isEnabled(); }, testing_support::kWaitMs));
+    bench.choose("stopDebugging");
+    bench.waitForEnd();
+    EXPECT_TRUE(bench.action("startDebugging")->isEnabled());
+}
+
 }  // namespace

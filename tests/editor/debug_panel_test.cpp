@@ -7,6 +7,7 @@
 #include "editor/debug_client.h"
 #include "moxy/source_map.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QMenu>
 #include <QMenuBar>
@@ -120,6 +121,7 @@ TEST(DebugPanel, StepsFrameByFrameAndPausesALoopThatNeverEnds) {
     bench.choose("stopDebugging");
     bench.waitForEnd();
     EXPECT_EQ(bench.text()->currentLine(), 0);
+    EXPECT_EQ(bench.panel()->stateText(), "Debugging stopped.");
 }
 
 TEST(DebugPanel, ARunTimeErrorStopsOnItsLineWithTheError) {
@@ -159,7 +161,7 @@ TEST(DebugPanel, AnAdapterThatIsMissingEndsEarlyOrHangsLeavesTheEditorReady) {
     } cases[] = {
         {"missing", "/nonexistent/moxy", false, "Unable to start the debug adapter /nonexistent/moxy."},
         {"ends at once", "/bin/true", false, "The debug adapter ended before the program ran."},
-        {"answers nothing", kAdapter + "-silent", true, "Starting prog.moxy"},
+        {"answers nothing", kAdapter + "-silent", true, "Debugging stopped."},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
@@ -177,12 +179,25 @@ TEST(DebugPanel, AnAdapterThatIsMissingEndsEarlyOrHangsLeavesTheEditorReady) {
     }
 }
 
-TEST(DebugPanel, NoCompiledFileNoSession) {
-    DebugBench bench(fakeLanguage(kCounting, kCountingLines), kAdapter);
-    bench.dialogs->answers.push_back(std::nullopt);  // the MOXY file's name is cancelled
+TEST(DebugPanel, NothingStartsWithoutAFileOrARunner) {
+    {
+        DebugBench bench(fakeLanguage(kCounting, kCountingLines), kAdapter);
+        bench.dialogs->answers.push_back(std::nullopt);  // the MOXY file's name is cancelled
+        bench.choose("startDebugging");
+        EXPECT_EQ(bench.panel()->state(), DebugPanel::State::Idle);
+        EXPECT_EQ(bench.panel()->stateText(), "Not debugging");
+    }
+    // No moxy beside the test nor on the PATH (an empty folder).
+    QTemporaryDir empty;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(empty.path()));
+    DebugBench bench(fakeLanguage(kCounting, kCountingLines), QString());
+    bench.dialogs->answers.push_back(QStringLiteral("prog"));
     bench.choose("startDebugging");
+    qputenv("PATH", path);
     EXPECT_EQ(bench.panel()->state(), DebugPanel::State::Idle);
-    EXPECT_EQ(bench.panel()->stateText(), "Not debugging");
+    ASSERT_FALSE(bench.dialogs->messages.empty());
+    EXPECT_EQ(bench.dialogs->messages.back(), editor::kNoRunner);
 }
 
 TEST(DebugPanel, TheDebugMenuShowsItsKeysAndTheFileMenuNone) {
