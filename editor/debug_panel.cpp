@@ -26,6 +26,7 @@ constexpr int kReferenceRole = Qt::UserRole;      // a scope's variablesReferenc
 constexpr int kShownValueRole = Qt::UserRole + 1;  // a value as the adapter last showed it
 constexpr int kEndWaitMs = 5000;                   // for the adapter to end after Stop
 constexpr int kOutputLines = 2000;
+constexpr int kPanelWidth = 320;                   // pixels the window grows by for the panel
 
 const QString kNotDebugging = QStringLiteral("Not debugging");
 const QString kStopping = QStringLiteral("Stopping");
@@ -141,7 +142,13 @@ void DebugPanel::startDebugging() {
     m_configured = false;
     m_variables->clear();
     m_output->clear();
-    show();
+    if (isHidden()) {
+        // The panel comes beside the text, which keeps its width where the window can grow.
+        QWidget* window = parentWidget() ? parentWidget()->window() : nullptr;
+        if (window && !(window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+            window->resize(window->width() + kPanelWidth, window->height());
+        show();
+    }
 
     auto* client = new DebugClient(this);
     m_client = client;
@@ -330,8 +337,9 @@ void DebugPanel::showVariables(QTreeWidgetItem* scope, const QJsonObject& body) 
     for (const QJsonValue& value : body.value("variables").toArray()) {
         const QJsonObject variable = value.toObject();
         const QString type = variable.value("type").toString();
+        // The third column names a name's cell; registers and cells need none.
         auto* item = new QTreeWidgetItem(scope, {variable.value("name").toString(), variable.value("value").toString(),
-                                                 type == QLatin1String("cell") ? QString() : type});
+                                                 type.startsWith(QLatin1String("V(")) ? type : QString()});
         item->setData(1, kShownValueRole, variable.value("value").toString());
         // Registers and the line that says more cells are left out cannot be changed.
         const bool editable = !type.isEmpty() && type != QLatin1String("register");

@@ -54,14 +54,19 @@ TEST(DebugPanel, StopsAtAMarginBreakpointStepsShowsAndChangesCells) {
     bench.clickMargin(2);
     ASSERT_EQ(bench.text()->breakpoints(), QList<int>{2});
 
+    const int width = bench.window.width();
     bench.start();
     ASSERT_EQ(bench.panel()->state(), DebugPanel::State::Stopped) << bench.panel()->stateText().toStdString();
+    // The panel came beside the text, and the window grew for it.
+    EXPECT_TRUE(bench.panel()->isVisible());
+    EXPECT_GT(bench.window.width(), width);
     EXPECT_EQ(bench.text()->currentLine(), 2);
     EXPECT_EQ(bench.text()->extraSelections().size(), 1);
     EXPECT_EQ(bench.panel()->stateText(), "Stopped on line 2 (breakpoint)");
     EXPECT_EQ(bench.window.status(), bench.panel()->stateText());
     EXPECT_TRUE(quoted(bench.value("Cells", "V(256)"), "1")) << bench.value("Cells", "V(256)").toStdString();
     EXPECT_EQ(bench.value("Registers", "Pointer"), "256");
+    EXPECT_EQ(bench.variable("Registers", "Pointer")->text(2), "");
 
     bench.choose("stepOver");
     ASSERT_TRUE(bench.waitForRest());
