@@ -100,7 +100,7 @@ QString DebugPanel::stateText() const { return m_stateLabel->text(); }
 void DebugPanel::setState(State state) {
     m_state = state;
     const bool stopped = state == State::Stopped;
-    m_start->setEnabled(state == State::Idle);
+    m_start->setEnabled(state == State::Idle || state == State::Finished);
     m_continue->setEnabled(stopped);
     m_stepOver->setEnabled(stopped);
     m_stepInstruction->setEnabled(stopped);
@@ -129,7 +129,7 @@ void DebugPanel::appendOutput(const QString& text) {
 }
 
 void DebugPanel::startDebugging() {
-    if (m_state != State::Idle)
+    if (m_state != State::Idle && m_state != State::Finished)
         return;
     const QString program = m_hooks.compile();
     if (program.isEmpty())
@@ -137,6 +137,7 @@ void DebugPanel::startDebugging() {
     const QString adapter = m_hooks.adapter();
     if (adapter.isEmpty())
         return;
+    releaseFinished();
     const QFileInfo file(program);
     m_source = file.absolutePath() + QLatin1Char('/') + file.completeBaseName() + m_hooks.sourceExtension;
     m_configured = false;
@@ -162,8 +163,15 @@ void DebugPanel::startDebugging() {
         tellState(text);
     });
     connect(client, &DebugClient::terminated, this, [this] {
-        if (m_state == State::Ending || !m_client)
+        if (m_state == State::Ending || m_state == State::Finished || !m_client)
             return;
+        // A program with a window leaves it open after its end, as a run does; the
+        // session ends with Stop. A headless one has nothing more to show.
+        if (!m_launchExtras.value("headless").toBool()) {
+            setState(State::Finished);
+            tellState(stateText() + QStringLiteral(" Its window stays open until Stop."));
+            return;
+        }
         setState(State::Ending);
         m_client->request(QStringLiteral("disconnect"));
     });
@@ -381,6 +389,18 @@ void DebugPanel::valueEdited(QTreeWidgetItem* item, int column) {
                           show(shown);
                           tellState(QStringLiteral("Not changed: %1").arg(message));
                       });
+}
+
+void DebugPanel::releaseFinished() {
+    if (m_state != State::Finished || !m_client)
+        return;
+    DebugClient* old = m_client;
+    disconnect(old, nullptr, this, nullptr);
+    connect(old, &DebugClient::finished, old, &QObject::deleteLater);
+    old->request(QStringLiteral("disconnect"), {{"terminateDebuggee", true}});
+    QTimer::singleShot(kEndWaitMs, old, &DebugClient::kill);
+    m_client = nullptr;
+    setState(State::Idle);
 }
 
 void DebugPanel::ended() {

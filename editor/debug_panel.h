@@ -40,7 +40,9 @@ struct DebugHooks {
 class DebugPanel : public QDockWidget {
     Q_OBJECT
 public:
-    enum class State { Idle, Starting, Running, Stopped, Ending };
+    // Finished: the program ended by itself, and the runner keeps its window open (as a
+    // run does) until Stop or the next start.
+    enum class State { Idle, Starting, Running, Stopped, Finished, Ending };
 
     DebugPanel(CodeEdit* text, DebugHooks hooks, QWidget* parent = nullptr);
     ~DebugPanel() override;
@@ -77,6 +79,8 @@ private:
     void valueEdited(QTreeWidgetItem* item, int column);
     void appendOutput(const QString& text);
     void ended();
+    // Lets the session of a finished program go, in the background.
+    void releaseFinished();
 
     CodeEdit* m_text;
     DebugHooks m_hooks;

@@ -145,7 +145,7 @@ TEST(DebugAdapter, StepsTheGameOneFrame) {
     bench.waitForEnd();
 }
 
-TEST(DebugAdapter, TheRunnersWindowStaysUntilStop) {
+TEST(DebugAdapter, TheRunnersWindowStaysAfterTheEndUntilStop) {
     if (!adapterAvailable())
         GTEST_SKIP() << "moxy --debug-adapter is not available";
     // As the editor launches it for a person: with the runner's window (offscreen here).
@@ -158,11 +158,24 @@ TEST(DebugAdapter, TheRunnersWindowStaysUntilStop) {
     ASSERT_EQ(bench.panel()->state(), DebugPanel::State::Stopped) << bench.panel()->stateText().toStdString();
     EXPECT_EQ(bench.text()->currentLine(), print);
     bench.choose("continue");
-    // The program has ended but its window stays open until it is closed: Stop closes it.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return bench.action("stopDebugging")->isEnabled(); }, testing_support::kWaitMs));
+    // The program has ended; its window stays open until Stop or the next start.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bench.panel()->state() == DebugPanel::State::Finished; },
+                                testing_support::kWaitMs));
+    EXPECT_EQ(bench.panel()->stateText(), "The program ended with exit code 0. Its window stays open until Stop.");
+    EXPECT_TRUE(bench.action("startDebugging")->isEnabled());
+    EXPECT_TRUE(bench.action("stopDebugging")->isEnabled());
+    EXPECT_EQ(bench.text()->currentLine(), 0);
+
+    // Started again, the old session goes and the new one stops at the breakpoint.
+    bench.start("hello");
+    ASSERT_EQ(bench.panel()->state(), DebugPanel::State::Stopped) << bench.panel()->stateText().toStdString();
+    EXPECT_EQ(bench.text()->currentLine(), print);
+    bench.choose("continue");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bench.panel()->state() == DebugPanel::State::Finished; },
+                                testing_support::kWaitMs));
     bench.choose("stopDebugging");
     bench.waitForEnd();
-    EXPECT_TRUE(bench.action("startDebugging")->isEnabled());
+    EXPECT_EQ(bench.panel()->stateText(), "Debugging stopped.");
 }
 
 }  // namespace
