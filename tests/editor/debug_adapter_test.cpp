@@ -1,5 +1,5 @@
 // The Debug menu driving the runner's own debug adapter (`moxy --debug-adapter`, headless) on
-// Quillon programs compiled in the window: a breakpoint, the marked line, values by name,
+// Quillon and VORNA programs compiled in the window: a breakpoint, the marked line, values by name,
 // a step over a statement, a changed variable, the end; and a run-time error stopping on
 // its line before the restart.
 #include "debug_support.h"
@@ -176,6 +176,26 @@ TEST(DebugAdapter, TheRunnersWindowStaysAfterTheEndUntilStop) {
     bench.choose("stopDebugging");
     bench.waitForEnd();
     EXPECT_EQ(bench.panel()->stateText(), "Debugging stopped.");
+}
+
+TEST(DebugAdapter, TheVornaEditorStopsInItsLoopAndShowsTheCounter) {
+    if (!adapterAvailable())
+        GTEST_SKIP() << "moxy --debug-adapter is not available";
+    DebugBench bench(editor::vornaProgram(), kRunner);
+    bench.window.setProgramText(readExample("countdown.vornaproj"));
+    const int loop = lineOf(bench.text(), "DEC `x`x SETPAR1");
+    bench.clickMargin(loop);
+    bench.start("countdown");
+    ASSERT_EQ(bench.panel()->state(), DebugPanel::State::Stopped) << bench.panel()->stateText().toStdString();
+    EXPECT_EQ(bench.text()->currentLine(), loop);
+    // The counter n n lives in cell 110 * 254 + 110; round the loop it counts down.
+    EXPECT_EQ(bench.value("Cells", "V(28050)"), "\"10\"");
+    bench.choose("continue");
+    ASSERT_TRUE(bench.waitForRest());
+    EXPECT_EQ(bench.text()->currentLine(), loop);
+    EXPECT_EQ(bench.value("Cells", "V(28050)"), "\"9\"");
+    bench.choose("stopDebugging");
+    bench.waitForEnd();
 }
 
 }  // namespace
