@@ -12,6 +12,22 @@ namespace runner {
 
 namespace {
 
+debugger::StepResult::Kind kindOf(SliceEnd end) {
+    using Kind = debugger::StepResult::Kind;
+    switch (end) {
+    case SliceEnd::Yielded:
+        return Kind::Yielded;
+    case SliceEnd::Budget:
+    case SliceEnd::InputBox:
+    case SliceEnd::MessageBox:
+        return Kind::Continued;
+    case SliceEnd::RanPastEnd:
+        return Kind::RanPastEnd;
+    default:
+        return Kind::Ended;
+    }
+}
+
 class ScriptedDialogs : public DebugDialogs {
 public:
     ScriptedDialogs(std::function<void(const std::string&)> output, std::vector<std::string> inputs)
@@ -148,14 +164,8 @@ debugger::StepResult DebugTarget::step() {
             m_dialog = end == SliceEnd::InputBox ? Dialog::Input : Dialog::Message;
             m_surroundings.dialogs->open(m_dialog == Dialog::Input, m_interpreter.request());
             return finishDialog();
-        case SliceEnd::Budget:
-            result.kind = Kind::Continued;
-            break;
-        case SliceEnd::RanPastEnd:
-            result.kind = Kind::RanPastEnd;
-            break;
         default:
-            result.kind = Kind::Ended;
+            result.kind = kindOf(end);
             break;
         }
     } catch (const RunError& error) {
@@ -180,8 +190,8 @@ debugger::StepResult DebugTarget::finishDialog() {
     m_dialog = Dialog::None;
     if (dialog == Dialog::Input)
         m_interpreter.answer(std::move(answer));
-    else
-        m_interpreter.resume(0);  // completes the message box's step, runs nothing more
+    else  // completes the message box's step and runs nothing more, unless the program ends there
+        result.kind = kindOf(m_interpreter.resume(0));
     return result;
 }
 

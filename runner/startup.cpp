@@ -178,6 +178,8 @@ void quietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
         adapter.setDefaultProgram(defaultProgram);
     bool ok = true;
     if (windows) {
+        // A closed runner window ends the program, not the session.
+        QGuiApplication::setQuitOnLastWindowClosed(false);
         debugger::EventLoopDriver loopDriver(adapter, STDIN_FILENO, [] { QCoreApplication::quit(); });
         driver = &loopDriver;
         QCoreApplication::exec();

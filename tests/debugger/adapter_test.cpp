@@ -394,6 +394,45 @@ TEST_F(Adapter, MalformedAndOutOfOrderMessagesGetErrorsAndTheAdapterGoesOn) {
     EXPECT_EQ(adapter.wait(), 0);
 }
 
+TEST_F(Adapter, TheDocumentsLaunchConfigurationDebugsTheGameInTheWindow) {
+    const std::string document = readText(fs::path(MOXY_DOCS_DIR) / "debugging.md");
+    const std::size_t begin = document.find("```json\n");
+    ASSERT_NE(begin, std::string::npos);
+    std::string json = document.substr(begin + 8, document.find("```\n", begin + 8) - begin - 8);
+    for (std::size_t at; (at = json.find("${workspaceFolder}")) != std::string::npos;)
+        json.replace(at, 18, m_folder.string());
+    fs::copy_file(exampleSource("game.qlnp"), m_folder / "game.qlnp");
+    fs::copy_file(example("game.moxy"), m_folder / "game.moxy");
+    fs::copy_file(example("game.moxy.map"), m_folder / "game.moxy.map");
+    QJsonObject configuration = QJsonDocument::fromJson(QByteArray::fromStdString(json))
+                                    .object().value("configurations").toArray().at(0).toObject();
+    ASSERT_FALSE(configuration.isEmpty()) << json;
+    for (const char* key : {"type", "request", "name"})
+        configuration.remove(key);
+    EXPECT_FALSE(configuration.value("headless").toBool(true));
+
+    // The event loop with the runner window (offscreen here).
+    AdapterProcess& adapter = start(false);
+    ASSERT_TRUE(adapter.request("initialize", {{"adapterID", "moxy"}}).value("success").toBool());
+    const QJsonObject launched = adapter.request("launch", configuration);
+    ASSERT_TRUE(launched.value("success").toBool()) << launched.value("message").toString().toStdString();
+    const int doevents = lineOf(m_folder / "game.qlnp", "doevents");
+    const QJsonObject breakpoints = adapter.request(
+        "setBreakpoints", {{"source", QJsonObject{{"path", (m_folder / "game.qlnp").string().c_str()}}}, {"lines", QJsonArray{doevents}}});
+    ASSERT_TRUE(breakpoints.value("success").toBool());
+    adapter.request("configurationDone");
+    EXPECT_EQ(stopReason(adapter), "entry");
+    adapter.request("continue", {{"threadId", 1}});
+    EXPECT_EQ(stopReason(adapter), "breakpoint");
+    EXPECT_EQ(frame(adapter).value("line").toInt(), doevents);
+    EXPECT_EQ(frame(adapter).value("source").toObject().value("name").toString(), "game.qlnp");
+    EXPECT_EQ(value(adapter, "score"), "\"0\"");
+    EXPECT_TRUE(adapter.request("terminate").value("success").toBool());
+    EXPECT_FALSE(adapter.event("terminated").isEmpty());
+    adapter.request("disconnect");
+    EXPECT_EQ(adapter.wait(), 0);
+}
+
 TEST_F(Adapter, TheEndOfInputEndsTheAdapter) {
     for (const bool plainLoop : {true, false}) {
         SCOPED_TRACE(plainLoop ? "plain loop" : "event loop");
