@@ -89,8 +89,9 @@ TEST(DebugAdapter, StopsStepsShowsAndChangesAVariableOfTheHelloExample) {
     EXPECT_EQ(bench.panel()->stateText(), QStringLiteral("Stopped on line %1 (breakpoint)").arg(setY));
     EXPECT_EQ(named(bench, "greeting", "\"Hello, world!\""), "\"Hello, world!\"");
     EXPECT_EQ(named(bench, "y", "\"20\""), "\"20\"");
-    if (QTreeWidgetItem* y = bench.variable("Names", "y"))
+    if (QTreeWidgetItem* y = bench.variable("Names", "y")) {
         EXPECT_THAT(y->text(2).toStdString(), testing::MatchesRegex("V\\([0-9]+\\)"));
+    }
     EXPECT_NE(bench.variable("Registers", "Pointer"), nullptr);
 
     bench.choose("stepOver");
