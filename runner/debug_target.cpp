@@ -151,6 +151,7 @@ debugger::StepResult DebugTarget::step() {
     try {
         if (m_dialog != Dialog::None)
             return finishDialog();
+        const std::size_t start = m_interpreter.position();
         const SliceEnd end = m_interpreter.resume(1);
         switch (end) {
         case SliceEnd::Yielded:
@@ -162,6 +163,7 @@ debugger::StepResult DebugTarget::step() {
         case SliceEnd::MessageBox:
             // The step is done when the dialog is: at once without a window.
             m_dialog = end == SliceEnd::InputBox ? Dialog::Input : Dialog::Message;
+            m_dialogPosition = start;
             m_surroundings.dialogs->open(m_dialog == Dialog::Input, m_interpreter.request());
             return finishDialog();
         default:
@@ -203,7 +205,10 @@ void DebugTarget::restart() {
 }
 
 std::size_t DebugTarget::position() const {
-    return m_errorPosition != 0 ? m_errorPosition : m_interpreter.position();
+    if (m_errorPosition != 0)
+        return m_errorPosition;
+    // While a dialog waits, the program stands at the step that opened it.
+    return m_dialog != Dialog::None ? m_dialogPosition : m_interpreter.position();
 }
 
 debugger::Registers DebugTarget::registers() const {

@@ -70,7 +70,8 @@ private:
     Interpreter m_interpreter;
     enum class Dialog : std::uint8_t { None, Input, Message };
     Dialog m_dialog = Dialog::None;
-    std::size_t m_errorPosition = 0;  // the failed step's position until the restart
+    std::size_t m_dialogPosition = 0;  // the step that opened the dialog
+    std::size_t m_errorPosition = 0;   // the failed step's position until the restart
 };
 
 }  // namespace runner

@@ -97,6 +97,8 @@ protected:
 
 TEST_F(WindowTarget, AStepWaitsForTheRealDialogWithoutBlocking) {
     ASSERT_EQ(runOn(*m_target).kind, Kind::Waiting);
+    // The frame stands at the input box's opcode (23) while it waits.
+    EXPECT_EQ(static_cast<unsigned char>(m_target->interpreter().program()[m_target->position() - 1]), 23);
     auto* input = openDialog<QInputDialog>();
     ASSERT_NE(input, nullptr);
     EXPECT_EQ(input->labelText(), "Name?");
