@@ -66,6 +66,8 @@ DebugPanel::DebugPanel(CodeEdit* text, DebugHooks hooks, QWidget* parent)
     layout->addWidget(split, 1);
     setWidget(body);
     connect(m_variables, &QTreeWidget::itemChanged, this, &DebugPanel::valueEdited);
+    // A breakpoint set or cleared in the margin or by the menu reaches a running session.
+    connect(m_text, &CodeEdit::breakpointsChanged, this, &DebugPanel::sendBreakpoints);
 
     // F5 compiles and F9 runs; the debugger takes keys no other command uses.
     m_start = addAction("startDebugging", QStringLiteral("&Start Debugging"), QKeySequence(Qt::CTRL | Qt::Key_F5),
@@ -238,10 +240,7 @@ void DebugPanel::sendBreakpoints() {
                       });
 }
 
-void DebugPanel::toggleBreakpoint() {
-    m_text->toggleBreakpoint(m_text->textCursor().blockNumber() + 1);
-    sendBreakpoints();
-}
+void DebugPanel::toggleBreakpoint() { m_text->toggleBreakpoint(m_text->textCursor().blockNumber() + 1); }
 
 void DebugPanel::resume(const QString& command) {
     if (m_state != State::Stopped || !m_client)

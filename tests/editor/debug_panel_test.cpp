@@ -83,6 +83,12 @@ TEST(DebugPanel, StopsAtAMarginBreakpointStepsShowsAndChangesCells) {
     EXPECT_EQ(bench.text()->currentLine(), 4);
     EXPECT_TRUE(quoted(bench.value("Cells", "V(256)"), "99"));
 
+    // A breakpoint clicked in while the session runs is one too.
+    bench.clickMargin(5);
+    bench.choose("continue");
+    ASSERT_TRUE(bench.waitForRest());
+    EXPECT_EQ(bench.panel()->stateText(), "Stopped on line 5 (breakpoint)");
+
     bench.choose("continue");
     bench.waitForEnd();
     EXPECT_EQ(bench.panel()->stateText(), "The program ended with exit code 0.");
