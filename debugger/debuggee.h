@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace debugger {
 
@@ -63,6 +64,10 @@ public:
     virtual const std::string& cellText(int cell) const = 0;
     // Sets the text of cell [cell]; false when the cell does not exist (above VarTop).
     virtual bool setCellText(int cell, const std::string& text) = 0;
+
+    // Called after every run of steps and at every stop: a window shows the current
+    // drawing. Nothing to do without one.
+    virtual void show() {}
 };
 
 // What a launch request asks for. [program] is the MOXY file's path; the rest are the
@@ -74,6 +79,10 @@ struct LaunchOptions {
     std::optional<std::uint64_t> seed;
     std::string keys;    // headless key script, as --keys
     std::string screen;  // "WxH", as --screen
+    // The answers of the program's input boxes, in turn, for a run without a window (which
+    // never reads standard input: that is the protocol's); an input box beyond them is
+    // cancelled.
+    std::vector<std::string> inputs;
 };
 
 // Makes the debuggee for a launch request; returns null and sets [error] (e.g. "cannot

@@ -229,12 +229,18 @@ void Session::launch(const QJsonObject& request, const QJsonObject& arguments) {
         fail(request, m_phase == Phase::Exited ? "the program has ended" : "a program is already launched");
         return;
     }
-    if (!arguments.value("program").isString() || arguments.value("program").toString().isEmpty()) {
+    const bool hasProgram = arguments.value("program").isString() && !arguments.value("program").toString().isEmpty();
+    if (!hasProgram && m_defaultProgram.empty()) {
         fail(request, "missing argument: program (the MOXY file's path)");
         return;
     }
     LaunchOptions options;
-    options.program = s(arguments.value("program"));
+    options.program = hasProgram ? s(arguments.value("program")) : m_defaultProgram;
+    // The program's path stays valid when the run changes the working folder (--safe).
+    std::error_code absoluteError;
+    if (const std::filesystem::path absolute = std::filesystem::absolute(options.program, absoluteError);
+        !absoluteError)
+        options.program = absolute.lexically_normal().string();
     options.headless = arguments.value("headless").toBool(false);
     options.safe = arguments.value("safe").toBool(false);
     const QJsonValue seed = arguments.value("seed");
@@ -244,6 +250,8 @@ void Session::launch(const QJsonObject& request, const QJsonObject& arguments) {
         options.seed = seed.toString().toULongLong();
     options.keys = s(arguments.value("keys"));
     options.screen = s(arguments.value("screen"));
+    for (const QJsonValue& input : arguments.value("inputs").toArray())
+        options.inputs.push_back(input.toVariant().toString().toStdString());  // 12 as "12"
     const QJsonValue maxSteps = arguments.value("maxSteps");
     m_maxSteps = maxSteps.isDouble() && maxSteps.toDouble() > 0 ? static_cast<std::uint64_t>(maxSteps.toDouble()) : 0;
     m_sourceArgument = s(arguments.value("source"));
@@ -572,7 +580,9 @@ void Session::evaluate(const QJsonObject& request, const QJsonObject& arguments)
         fail(request, "unknown name: " + expression);
         return;
     }
-    if (cell > registers.varTop) {
+    // A declared name's cell may not exist yet (the program has not reached it): it reads
+    // as empty, as the program would read it.
+    if (cell > registers.varTop && !m_map.cellOf(expression)) {
         fail(request, "cell " + std::to_string(cell) + " does not exist (VarTop is " +
                           std::to_string(registers.varTop) + ")");
         return;
@@ -689,6 +699,8 @@ std::uint64_t Session::runFor(std::uint64_t budget) {
             break;
         }
     }
+    if (m_debuggee)
+        m_debuggee->show();
     return executed;
 }
 
@@ -725,6 +737,8 @@ bool Session::applyRestartRule() {
 void Session::stop(const char* reason, const std::string& text) {
     m_running = false;
     m_pauseRequested = false;
+    if (m_debuggee)
+        m_debuggee->show();
     QJsonObject body{{"reason", reason}, {"threadId", kThreadId}, {"allThreadsStopped", true}};
     if (!text.empty()) {
         body.insert("text", q(text));
@@ -739,6 +753,11 @@ void Session::exit(int code) {
     m_phase = Phase::Exited;
     event("exited", {{"exitCode", code}});
     event("terminated");
+}
+
+void Session::debuggeeEnded() {
+    if (m_phase == Phase::Launched || m_phase == Phase::Configured)
+        exit(0);
 }
 
 void Session::terminate(const QJsonObject& request, const QJsonObject&) {

@@ -46,6 +46,13 @@ public:
     // Sends text the program wrote (a headless message box, say) as an output event.
     void sendOutput(std::string_view text, std::string_view category = "stdout");
 
+    // The program a launch request without a `program` argument runs (the FILE of
+    // `moxy --debug-adapter FILE`).
+    void setDefaultProgram(std::string path) { m_defaultProgram = std::move(path); }
+    // The debuggee ended outside a step, e.g. its window was closed while the program was
+    // stopped: sends exited and terminated, unless the program has ended already.
+    void debuggeeEnded();
+
     // True after disconnect: the driver ends.
     bool finished() const { return m_finished; }
     // The debuggee, while there is one (the driver reaches its window through it).
@@ -126,6 +133,7 @@ private:
     int m_columnBase = 1;
 
     LaunchOptions m_options;
+    std::string m_defaultProgram;
     std::uint64_t m_maxSteps = 0;
     std::uint64_t m_steps = 0;
     std::string m_sourceArgument;  // the launch request's source, if any

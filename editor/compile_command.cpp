@@ -197,7 +197,8 @@ int compileFile(const Program& program, const CompileRequest& request, std::FILE
     if (request.map) {
         const std::string mapName = outputName + ".map";
         platform::FileError error{};
-        if (!platform::writeFileAtomically(mapName, moxy::sourceMapText(compiled.map), &error)) {
+        if (!platform::writeFileAtomically(mapName, moxy::sourceMapText(compiled.map) + moxy::sourceMapNamesText(compiled.names),
+                                          &error)) {
             std::fprintf(errors, "%s: cannot write %s: %s\n", name.c_str(), mapName.c_str(), error.reason.c_str());
             return kExitFileError;
         }

@@ -2,6 +2,7 @@
 
 #include "editor/code_edit.h"
 #include "editor/export_web_page.h"
+#include "editor/debug_panel.h"
 #include "editor/highlighter.h"
 #include "editor/program_text.h"
 #include "editor/workbench.h"
@@ -63,7 +64,15 @@ const char* const kKeys =
     "F3\tFind next\n"
     "Ctrl+G\tGo to line\n"
     "F1\tLanguage reference\n"
-    "Alt+F, Alt+E, Alt+R, Alt+H\tOpen a menu";
+    "Ctrl+F5\tStart debugging\n"
+    "F12\tToggle breakpoint (or click the line number)\n"
+    "F8\tContinue\n"
+    "F10\tStep over (one statement)\n"
+    "F11\tStep instruction\n"
+    "Shift+F11\tStep frame\n"
+    "F6\tPause\n"
+    "Shift+F5\tStop debugging\n"
+    "Alt+F, Alt+E, Alt+R, Alt+D, Alt+H\tOpen a menu";
 
 }  // namespace
 
@@ -106,6 +115,16 @@ EditorWindow::EditorWindow(Program program, QString folder, std::unique_ptr<Dial
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(m_status, 1);
+
+    // The debugger: its panel on the right, shown while debugging; its menu after Run.
+    DebugHooks hooks;
+    hooks.compile = [this] { return compileToFile(); };
+    hooks.adapter = [this] { return runnerPath(); };
+    hooks.status = [this](const QString& text) { setStatus(text); };
+    hooks.sourceExtension = m_program.extension;
+    m_debugPanel = new DebugPanel(m_text, std::move(hooks), this);
+    addDockWidget(Qt::RightDockWidgetArea, m_debugPanel);
+    m_debugPanel->hide();
 
     createActions();
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
@@ -156,6 +175,9 @@ void EditorWindow::createActions() {
     command(run, "run", QStringLiteral("&Compile and Run"),
             {QKeySequence(Qt::Key_F9), QKeySequence(Qt::CTRL | Qt::Key_R)}, &EditorWindow::runClick);
     addExportWebPage(run, m_folder, *m_dialogs);
+    QMenu* debug = menuBar()->addMenu(QStringLiteral("&Debug"));
+    debug->setObjectName(QStringLiteral("debug"));
+    debug->addActions(m_debugPanel->actions());
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("help"));
     command(help, "reference", QStringLiteral("Language &Reference"), {QKeySequence(Qt::Key_F1)},
@@ -340,7 +362,8 @@ QString EditorWindow::writeMoxyFile(const moxy::CompileResult& compiled) {
     // The source map beside it, as --compile --map writes it: the runner's error reports
     // then name the source line.
     const QString map = path + QStringLiteral(".map");
-    if (!platform::writeFileAtomically(localPath(map), moxy::sourceMapText(compiled.map), &error))
+    if (!platform::writeFileAtomically(localPath(map),
+                                       moxy::sourceMapText(compiled.map) + moxy::sourceMapNamesText(compiled.names), &error))
         m_dialogs->tell(QStringLiteral("Unable to write the source map %1: %2")
                             .arg(QDir::toNativeSeparators(map), fromLocal(error.reason)));
     return path;
@@ -372,15 +395,20 @@ void EditorWindow::moveCaretTo(int line, int column) {
     m_text->setFocus();
 }
 
+QString EditorWindow::runnerPath() {
+    const QString runner = m_runner.isEmpty() ? findRunner(QCoreApplication::applicationDirPath()) : m_runner;
+    if (runner.isEmpty())
+        m_dialogs->tell(kNoRunner);
+    return runner;
+}
+
 void EditorWindow::runClick() {
     const QString moxyFile = compileToFile();
     if (moxyFile.isEmpty())
         return;
-    const QString runner = m_runner.isEmpty() ? findRunner(QCoreApplication::applicationDirPath()) : m_runner;
-    if (runner.isEmpty()) {
-        m_dialogs->tell(kNoRunner);
+    const QString runner = runnerPath();
+    if (runner.isEmpty())
         return;
-    }
     if (!m_starter(runner, {moxyFile}, QFileInfo(moxyFile).absolutePath()))
         m_dialogs->tell(QStringLiteral("Unable to start the MOXY runner %1.").arg(QDir::toNativeSeparators(runner)));
 }

@@ -8,7 +8,8 @@
 // without asking "Save changes?"; Run (F9, Ctrl+R) compiles and starts the runner on the
 // result; a compile also writes the source map beside the MOXY file and lists its messages
 // below the text, where a click moves the caret to the statement; line numbers, Find
-// (Ctrl+F, F3), Go to line (Ctrl+G), the language reference (F1) and a status line.
+// (Ctrl+F, F3), Go to line (Ctrl+G), the language reference (F1) and a status line. The
+// menu "Debug" and its panel (debug_panel.h) step through the program in the runner.
 #pragma once
 
 #include "editor/dialogs.h"
@@ -31,6 +32,7 @@ class QListWidgetItem;
 namespace editor {
 
 class CodeEdit;
+class DebugPanel;
 class Highlighter;
 
 // The client area at start, in pixels.
@@ -111,6 +113,8 @@ private:
     // Places the caret at the 1-based [line] and [column] of the program text.
     void moveCaretTo(int line, int column);
     void showProgress(int percent);
+    // The runner Run and the debugger start; empty, after telling the user, when there is none.
+    QString runnerPath();
 
     Program m_program;
     QString m_folder;
@@ -120,6 +124,7 @@ private:
     QListWidget* m_messages;
     QDockWidget* m_messageDock;
     QLabel* m_status;
+    DebugPanel* m_debugPanel;
     QString m_findText;
     QString m_runner;
     RunnerStarter m_starter;

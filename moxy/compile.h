@@ -29,6 +29,7 @@ struct Diagnostic {
 struct CompileResult {
     std::string code;                  // the program's code; the file adds CR LF (moxyFileText)
     std::vector<SourceMapEntry> map;   // one entry per statement that appended code, ascending
+    std::vector<MapName> names;        // the declared names with fixed cells, in declaration order
     bool abandoned = false;            // the compile was given up: nothing may be written
     long long caret = -1;              // when abandoned: the 0-based source offset for the caret
 };

@@ -1,5 +1,7 @@
 #include "moxy/source_map.h"
 
+#include "moxy/escape.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -13,6 +15,13 @@ std::string sourceMapText(const std::vector<SourceMapEntry>& map) {
         text.append(std::to_string(entry.line)).append(" ");
         text.append(std::to_string(entry.column)).append("\n");
     }
+    return text;
+}
+
+std::string sourceMapNamesText(const std::vector<MapName>& names) {
+    std::string text;
+    for (const MapName& name : names)
+        text.append("name ").append(escaped(name.name, kDumpText)).append(" ").append(std::to_string(name.cell)).append("\n");
     return text;
 }
 

@@ -157,6 +157,10 @@ moxy::CompileResult Compiler::run() {
     moxy::CompileResult result;
     result.code = m_writer.take();
     result.map = std::move(m_map);
+    // A name's cell is its slot's: the two indices are the reference's two digits.
+    for (const auto& [name, slot] : m_names.declared())
+        result.names.push_back(
+            {std::string(name), moxy::cellNumber(NameTable::firstIndex(slot), NameTable::secondIndex(slot))});
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include "quillon/name_table.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace quillon {
@@ -52,6 +53,16 @@ NameTable::Declaration NameTable::declare(std::string_view name) {
     ++m_names;
     ++m_filled;
     return Declaration::Stored;
+}
+
+std::vector<std::pair<std::string_view, int>> NameTable::declared() const {
+    std::vector<std::pair<std::string_view, int>> names;
+    names.reserve(static_cast<std::size_t>(m_names));
+    for (const Entry& entry : m_index)
+        if (entry.slot >= 0)
+            names.emplace_back(entry.name, entry.slot);
+    std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+    return names;
 }
 
 int NameTable::reserve(std::optional<double> count) {

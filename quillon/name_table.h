@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quillon {
@@ -41,6 +42,9 @@ public:
     // slot is left. A count that is no number (nullopt) stops after the first. Returns
     // the number of slots reserved.
     int reserve(std::optional<double> count);
+
+    // The declared names with their slots, in slot order (the order of declaration).
+    std::vector<std::pair<std::string_view, int>> declared() const;
 
 private:
     struct Entry {

@@ -130,6 +130,13 @@ const std::string& Interpreter::cell(int number) const {
     return written(number).text;
 }
 
+bool Interpreter::setCell(int number, std::string text) {
+    if (number < 0 || number > varTop())
+        return false;
+    setText(number, std::move(text));
+    return true;
+}
+
 double Interpreter::parsedNumber(int cellNumber) {
     Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
     if (cell.cache == Cell::Cache::Number)

@@ -90,6 +90,9 @@ public:
     // computed number keeps the number and writes its text only when somebody reads it.
     const std::string& cell(int number) const;
     std::uint64_t steps() const { return m_steps; }
+    // Sets cell [number]'s text from outside the program (a debugger); false when the
+    // cell does not exist. Throws RunError when the text goes beyond the limits on texts.
+    bool setCell(int number, std::string text);
 
     // The position of label [number] (1-based), or 0 when the program holds none.
     std::size_t labelPosition(int number) const;

@@ -1,11 +1,15 @@
 #include "runner/startup.h"
 
+#include "debugger/event_loop_driver.h"
+#include "debugger/session.h"
+#include "debugger/stdio_loop.h"
 #include "moxy/format.h"
 #include "moxy/listing.h"
 #include "platform/command_line.h"
 #include "platform/files.h"
 #include "runner/canvas_image.h"
 #include "runner/export_html.h"
+#include "runner/debug_target.h"
 #include "runner/headless_host.h"
 #include "runner/session.h"
 #include "runner/source_map.h"
@@ -21,12 +25,17 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <unistd.h>
 
 namespace runner {
 
 namespace {
 
 enum ExitStatus { kExitOk = 0, kExitUsage = 1, kExitRunError = 2, kExitSteps = 3 };
+
+// The runner keeps a table of four bytes per program character; real programs are far
+// smaller than this limit (a 10 MB Quillon source compiles to 4 MB).
+constexpr std::size_t kLargestProgram = std::size_t{64} << 20;
 
 bool hasOption(int argc, char** argv, const char* name) {
     for (int i = 1; i < argc; ++i)
@@ -72,14 +81,130 @@ void quietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
     std::fputc('\n', stderr);
 }
 
+
+// `moxy --debug-adapter`: the Debug Adapter Protocol on standard input and output. The
+// protocol owns standard output: whatever else the process writes there (a library's
+// message, say) goes to standard error instead. With [windows] a launch may open the
+// runner window and Qt's event loop drives the session; without, a plain poll loop does
+// and every launch runs headless.
+[[noreturn]] void serveDebugAdapter(const std::string& defaultProgram, bool windows) {
+    std::fflush(stdout);
+    const int protocolOut = ::dup(STDOUT_FILENO);
+    if (protocolOut < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+        std::perror("moxy: cannot set up the protocol's output");
+        leaveAtOnce(kExitUsage);
+    }
+    debugger::Session* session = nullptr;
+    debugger::EventLoopDriver* driver = nullptr;
+
+    auto factory = [&](const debugger::LaunchOptions& options, std::string& error) -> std::unique_ptr<debugger::Debuggee> {
+        InterpreterOptions interpreterOptions;
+        interpreterOptions.numberFormat = numberFormatFromEnvironment();
+        interpreterOptions.seed = options.seed;
+        ScreenSize screen{1024, 768};
+        if (!options.screen.empty()) {
+            const QStringList parts = QString::fromStdString(options.screen).split(QLatin1Char('x'));
+            bool okWidth = false;
+            bool okHeight = false;
+            if (parts.size() == 2) {
+                screen.width = parts[0].toInt(&okWidth);
+                screen.height = parts[1].toInt(&okHeight);
+            }
+            if (!okWidth || !okHeight || screen.width < 1 || screen.height < 1) {
+                error = "screen takes WIDTHxHEIGHT, e.g. 1024x768";
+                return nullptr;
+            }
+        }
+        std::string reason;
+        std::optional<std::vector<KeyEvent>> keys = parseKeyScript(options.keys, &reason);
+        if (!keys) {
+            error = "keys: " + reason;
+            return nullptr;
+        }
+        if (!options.headless && !windows) {
+            error = platform::hasDisplay() ? "this adapter runs without a window (--headless): launch with \"headless\": true"
+                                           : "no display to open the window on: launch with \"headless\": true";
+            return nullptr;
+        }
+        platform::FileError readError{};
+        std::optional<platform::ProgramFile> programFile =
+            platform::readProgramFile(options.program, &readError, kLargestProgram);
+        if (!programFile) {
+            if (readError.failure == platform::FileFailure::TooLarge)
+                readError.reason += ", too large for a MOXY program";
+            error = "cannot read " + options.program + ": " + readError.reason;
+            return nullptr;
+        }
+        HostOptions basic;
+        basic.safe = options.safe;
+        basic.safeFolder = std::move(programFile->folder);
+        if (basic.safe && basic.safeFolder)
+            platform::enterFolder(*basic.safeFolder);
+
+        DebugTarget::Surroundings surroundings;
+        if (options.headless) {
+            HeadlessHost::Settings settings;
+            settings.basic = basic;
+            settings.screen = screen;
+            settings.keys = std::move(*keys);
+            settings.output = stderr;  // never used: the dialogs go to the session
+            auto host = std::make_unique<HeadlessHost>(std::move(settings));
+            HeadlessHost* headless = host.get();
+            surroundings.yield = [headless] { headless->pumpEvents(); };
+            surroundings.dialogs = scriptedDialogs(
+                [&session](const std::string& text) { if (session) session->sendOutput(text); }, options.inputs);
+            surroundings.host = std::move(host);
+        } else {
+            auto window = std::make_unique<RunnerWindow>(basic);
+            RunnerWindow* shown = window.get();
+            QObject::connect(shown, &RunnerWindow::closed, shown, [&session, &driver] {
+                // Closing the window ends the program, also while it is stopped.
+                if (session)
+                    session->debuggeeEnded();
+                if (driver)
+                    driver->wake();
+            });
+            shown->show();
+            surroundings.yield = [shown] { shown->takeKeys(); };
+            surroundings.closed = [shown] { return shown->isClosed(); };
+            surroundings.show = [shown] { shown->update(); };
+            surroundings.dialogs = windowDialogs(*shown);
+            surroundings.host = std::move(window);
+        }
+        return std::make_unique<DebugTarget>(std::move(programFile->content), std::move(surroundings),
+                                             interpreterOptions);
+    };
+
+    debugger::Session adapter(factory, debugger::frameWriter(protocolOut));
+    session = &adapter;
+    if (!defaultProgram.empty())
+        adapter.setDefaultProgram(defaultProgram);
+    bool ok = true;
+    if (windows) {
+        // A closed runner window ends the program, not the session.
+        QGuiApplication::setQuitOnLastWindowClosed(false);
+        debugger::EventLoopDriver loopDriver(adapter, STDIN_FILENO, [] { QCoreApplication::quit(); });
+        driver = &loopDriver;
+        QCoreApplication::exec();
+        driver = nullptr;
+    } else {
+        ok = debugger::serve(adapter, STDIN_FILENO);
+    }
+    session = nullptr;
+    leaveAtOnce(ok ? kExitOk : kExitUsage);
+}
+
 }  // namespace
 
 int runMoxy(int argc, char** argv, const char* version) {
     if (exportWanted(argc, argv))
         return exportMain(argc, argv);
+    const bool debugAdapter = hasOption(argc, argv, "--debug-adapter");
+    // The debug adapter without a display runs its programs headless.
     const bool headless = hasOption(argc, argv, "--headless") || hasOption(argc, argv, "--disasm") ||
                           hasOption(argc, argv, "--help") || hasOption(argc, argv, "-h") ||
-                          hasOption(argc, argv, "--version") || hasOption(argc, argv, "-v");
+                          hasOption(argc, argv, "--version") || hasOption(argc, argv, "-v") ||
+                          (debugAdapter && !platform::hasDisplay());
     if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!headless && !platform::hasDisplay()) {
@@ -122,11 +247,22 @@ int runMoxy(int argc, char** argv, const char* version) {
                                         QStringLiteral("Refuse program starts and files outside the MOXY file's folder."));
     const QCommandLineOption disasmOption(QStringLiteral("disasm"),
                                           QStringLiteral("Print a readable listing of FILE and exit without running it."));
+    const QCommandLineOption debugAdapterOption(
+        QStringLiteral("debug-adapter"),
+        QStringLiteral("Speak the Debug Adapter Protocol on standard input and output instead of running FILE "
+                       "(FILE is then given by the launch request and may be left out)."));
     parser.addOptions({headlessOption, screenshotOption, dumpOption, keysOption, maxStepsOption, seedOption,
-                       screenOption, traceOption, safeOption, disasmOption});
+                       screenOption, traceOption, safeOption, disasmOption, debugAdapterOption});
     parser.process(*app);
 
     const QStringList positional = parser.positionalArguments();
+    if (parser.isSet(debugAdapterOption)) {
+        if (positional.size() > 1)
+            return usageError(QStringLiteral("expected at most one FILE, got %1 arguments").arg(positional.size()));
+        const std::string program =
+            positional.isEmpty() ? std::string() : platform::withoutQuotes(positional.front()).toLocal8Bit().toStdString();
+        serveDebugAdapter(program, !headless);
+    }
     if (positional.isEmpty()) {
         std::fputs(qPrintable(parser.helpText()), stderr);
         return kExitUsage;

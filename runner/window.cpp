@@ -255,6 +255,12 @@ void RunnerWindow::pumpEvents() {
     throwIfClosed();
 }
 
+void RunnerWindow::takeKeys() {
+    if (m_sinceFrame.nsecsElapsed() >= m_frameNanoseconds)
+        showDrawing();
+    std::copy(std::begin(m_keysHeld), std::end(m_keysHeld), std::begin(m_keysDown));
+}
+
 namespace {
 // The program's time between two visits of the event loop: short enough for the window
 // to paint and close promptly, long enough to cost nothing measurable.

@@ -57,6 +57,10 @@ public:
     // The report of a second run-time error, in a message box (stderr has it too).
     void showErrorReport(const QString& text);
 
+    // Opcode 252 when somebody else's event loop drives the program (the debugger): the
+    // keys as they are now reach the program; events wait for that loop.
+    void takeKeys();
+
     void pumpEvents() override;
     bool keyIsDown(moxy::Key key) override { return m_keysDown[static_cast<int>(key)]; }
     std::string inputBox(std::string_view prompt) override;

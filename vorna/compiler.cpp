@@ -274,7 +274,12 @@ public:
                 compile(*mnemonic);
             m_progress.at(m_position);
         }
-        return {m_writer.take(), std::move(m_map)};
+        moxy::CompileResult result;
+        result.code = m_writer.take();
+        result.map = std::move(m_map);
+        // No names: a USE does not reach the cell its name stands for, so no declared
+        // name has a cell of its own.
+        return result;
     }
 
 private:

@@ -78,8 +78,9 @@ TEST_F(QuillonCli, CompiledProgramRunsAndItsMapNamesEveryStatementThatEmittedCod
     const QString src = source(kWorkedExample);
     const cli::Outcome outcome = cli::run(kQuillon, {"--compile", src, "-o", path("demo.moxy"), "--map"});
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-    // The declarations emit nothing; the header is no statement.
-    EXPECT_EQ(cli::readFile(path("demo.moxy.map")), "# moxy source map\n54 4 1\n60 5 1\n66 6 1\n72 7 1\n84 8 1\n");
+    // The declarations emit nothing; the header is no statement. The names follow with their cells.
+    EXPECT_EQ(cli::readFile(path("demo.moxy.map")),
+              "# moxy source map\n54 4 1\n60 5 1\n66 6 1\n72 7 1\n84 8 1\nname x 33150\nname y 33151\nname t 33152\n");
     const cli::Outcome listing = cli::run(kMoxy, {"--disasm", path("demo.moxy")});
     EXPECT_THAT(listing.out, HasSubstr("     84  End    ; line 8, column 1\n"));
     const cli::Outcome run = cli::run(kMoxy, {"--headless", "--dump", "-", path("demo.moxy")});

@@ -187,7 +187,7 @@ TEST(Workbench, AWindowCompileWritesTheMapAndSaysWhatItDid) {
     bench.script->answers = {"game"};
     bench.choose("compile");
     EXPECT_EQ(readFile(bench.file("game.moxy")), compiled.code + "\r\n");
-    EXPECT_EQ(readFile(bench.file("game.moxy.map")), moxy::sourceMapText(compiled.map));
+    EXPECT_EQ(readFile(bench.file("game.moxy.map")), moxy::sourceMapText(compiled.map) + moxy::sourceMapNamesText(compiled.names));
     EXPECT_EQ(bench.window.status(), QStringLiteral("Compiled to game.moxy in %1, %2 characters, 0 messages")
                                          .arg(QDir::toNativeSeparators(bench.folder.path()))
                                          .arg(compiled.code.size()));
