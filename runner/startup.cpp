@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <memory>
 
@@ -69,6 +70,30 @@ void quietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
     std::fputc('\n', stderr);
 }
 
+// A run without a window starts with a QCoreApplication: the font database and the
+// picture decoders are made ready (a QGuiApplication in place of it) only when the program
+// first prints text or uses a picture, so that a run that draws neither starts quicker.
+class HostWithLateFonts final : public HeadlessHost {
+public:
+    HostWithLateFonts(Settings settings, std::function<void()> needGui)
+        : HeadlessHost(std::move(settings)), m_needGui(std::move(needGui)) {}
+    void drawText(float x, float y, std::string_view text) override {
+        m_needGui();
+        HeadlessHost::drawText(x, y, text);
+    }
+    void loadPicture(int holder, std::string_view path) override {
+        m_needGui();
+        HeadlessHost::loadPicture(holder, path);
+    }
+    void paintPicture(int holder, float x, float y, double width, double height) override {
+        m_needGui();
+        HeadlessHost::paintPicture(holder, x, y, width, height);
+    }
+
+private:
+    std::function<void()> m_needGui;
+};
+
 }  // namespace
 
 int runMoxy(int argc, char** argv, const char* version) {
@@ -82,10 +107,20 @@ int runMoxy(int argc, char** argv, const char* version) {
         return kExitUsage;
     }
     qInstallMessageHandler(quietMessages);
-    std::unique_ptr<QGuiApplication> app =
-        headless ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("moxy"));
-    QCoreApplication::setApplicationVersion(QString::fromLatin1(version));
+    std::unique_ptr<QCoreApplication> app =
+        headless ? std::make_unique<QCoreApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
+    const auto name = [version] {
+        QCoreApplication::setApplicationName(QStringLiteral("moxy"));
+        QCoreApplication::setApplicationVersion(QString::fromLatin1(version));
+    };
+    name();
+    const auto needGui = [&app, &argc, argv, &name] {
+        if (qobject_cast<QGuiApplication*>(app.get()))
+            return;
+        app.reset();
+        app = std::make_unique<QGuiApplication>(argc, argv);
+        name();
+    };
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Runs a MOXY program."));
@@ -204,6 +239,9 @@ int runMoxy(int argc, char** argv, const char* version) {
     if (basic.safe && basic.safeFolder)
         platform::enterFolder(*basic.safeFolder);
 
+    // The screenshot keeps the resolution a surface made with fonts ready has.
+    if (parser.isSet(screenshotOption))
+        needGui();
     std::unique_ptr<HeadlessHost> headlessHost;
     std::unique_ptr<RunnerWindow> window;
     Host* host = nullptr;
@@ -212,7 +250,7 @@ int runMoxy(int argc, char** argv, const char* version) {
         settings.basic = basic;
         settings.screen = screen;
         settings.keys = std::move(keys);
-        headlessHost = std::make_unique<HeadlessHost>(std::move(settings));
+        headlessHost = std::make_unique<HostWithLateFonts>(std::move(settings), needGui);
         host = headlessHost.get();
     } else {
         window = std::make_unique<RunnerWindow>(basic);
