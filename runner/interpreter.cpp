@@ -429,6 +429,23 @@ template <bool Tracing>
     const auto* text = reinterpret_cast<const std::uint8_t*>(m_program.data());
     const Decoded* page = nullptr;
     std::size_t pageNumber = std::numeric_limits<std::size_t>::max();
+    const auto enterCell = [this](const Decoded& entry, std::size_t& at) [[gnu::always_inline]] {
+        m_digitHi = entry.hi;
+        m_digitLo = entry.lo;
+        m_pointer = static_cast<int>(entry.value);
+        if (entry.value >= m_cells.size()) [[unlikely]]
+            growTo(m_pointer);
+        at += 3;
+    };
+    // Counts the step after a reference, when the slice has one left.
+    const auto takeStep = [&]() [[gnu::always_inline]] {
+        if (steps >= sliceEnd)
+            return false;
+        ++steps;
+        stepStart = position;
+        code = text[position - 1];
+        return true;
+    };
     try {
         while (position <= length) {
             if (steps >= sliceEnd) [[unlikely]] {
@@ -448,39 +465,29 @@ template <bool Tracing>
             const Decoded& entry = page[index & (kPagePositions - 1)];
             code = entry.code;
             switch (entry.handler) {
+            // The opcode behind a reference is the next step, unless the slice has none left.
             case Handler::CellThenSetPar1:
-            case Handler::CellThenSetPar2:
-            case Handler::CellThenSetRes:
-            case Handler::CellThenOperation:
-                m_digitHi = entry.hi;
-                m_digitLo = entry.lo;
-                m_pointer = static_cast<int>(entry.value);
-                if (entry.value >= m_cells.size()) [[unlikely]]
-                    growTo(m_pointer);
-                position += 3;
-                if (Tracing || steps >= sliceEnd)
+                enterCell(entry, position);
+                if (Tracing || !takeStep())
                     break;
-                // The opcode behind the reference is the next step.
-                ++steps;
-                stepStart = position;
-                code = text[position - 1];
-                switch (entry.handler) {
-                case Handler::CellThenSetPar1:
-                    goto setPar1;
-                case Handler::CellThenSetPar2:
-                    goto setPar2;
-                case Handler::CellThenSetRes:
-                    goto setRes;
-                default:
-                    goto operation;
-                }
+                goto setPar1;
+            case Handler::CellThenSetPar2:
+                enterCell(entry, position);
+                if (Tracing || !takeStep())
+                    break;
+                goto setPar2;
+            case Handler::CellThenSetRes:
+                enterCell(entry, position);
+                if (Tracing || !takeStep())
+                    break;
+                goto setRes;
+            case Handler::CellThenOperation:
+                enterCell(entry, position);
+                if (Tracing || !takeStep())
+                    break;
+                goto operation;
             case Handler::Cell:
-                m_digitHi = entry.hi;
-                m_digitLo = entry.lo;
-                m_pointer = static_cast<int>(entry.value);
-                if (entry.value >= m_cells.size()) [[unlikely]]
-                    growTo(m_pointer);
-                position += 3;
+                enterCell(entry, position);
                 break;
             case Handler::CellGeneral: {
                 // Each digit is decoded on its own; a missing digit, or code 0 or 255,
