@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -88,17 +89,111 @@ void Interpreter::buildLabels() {
     }
 }
 
-void Interpreter::buildConditionEnds() {
-    // For every position, the first code 18 after it: a failed condition continues
-    // right behind that marker, in one step.
-    const std::size_t length = m_program.size();
-    m_conditionEnds.assign(length + 2, 0);
-    std::uint32_t next = 0;
-    for (std::size_t position = length; position >= 1; --position) {
-        m_conditionEnds[position] = next;
-        if (static_cast<std::uint8_t>(m_program[position - 1]) == moxy::kEndOfCondition)
-            next = static_cast<std::uint32_t>(position);
+void Interpreter::prepareDecoding() {
+    // The table depends on the program text only: it is laid out once and kept for every
+    // RUN call. For every page, the first code 18 from its start, so that a page decoded
+    // on its own knows where a failed condition near its end goes.
+    if (m_pages.size() * kPagePositions >= m_program.size())
+        return;
+    const std::size_t pages = (m_program.size() + kPagePositions - 1) >> kPageShift;
+    m_pages.assign(pages, nullptr);
+    m_firstEndFrom.assign(pages + 1, 0);
+    for (std::size_t page = pages; page-- > 0;) {
+        const std::size_t first = page << kPageShift;
+        const std::size_t size = std::min(kPagePositions, m_program.size() - first);
+        const void* found = std::memchr(m_program.data() + first, moxy::kEndOfCondition, size);
+        m_firstEndFrom[page] = found ? static_cast<std::uint32_t>(static_cast<const char*>(found) - m_program.data() + 1)
+                                     : m_firstEndFrom[page + 1];
     }
+}
+
+namespace {
+
+// What the loop does with a character, apart from the reference's digits.
+constexpr auto kHandlerOf = [] {
+    using Handler = std::uint8_t;
+    std::array<Handler, 256> table{};
+    for (int code = 0; code < 256; ++code) {
+        const auto byte = static_cast<std::uint8_t>(code);
+        if (moxy::isLiteral(byte))
+            table[byte] = 3;
+        else if (moxy::opInfo(byte))
+            table[byte] = 8;
+    }
+    table[static_cast<std::uint8_t>(Op::SelectCell)] = 1;
+    table[static_cast<std::uint8_t>(Op::SetPar1)] = 4;
+    table[static_cast<std::uint8_t>(Op::SetPar2)] = 5;
+    table[static_cast<std::uint8_t>(Op::SetRes)] = 6;
+    table[static_cast<std::uint8_t>(Op::IfEqual)] = 7;
+    table[static_cast<std::uint8_t>(Op::IfGreater)] = 7;
+    table[static_cast<std::uint8_t>(Op::IfLess)] = 7;
+    return table;
+}();
+
+}  // namespace
+
+const Interpreter::Decoded* Interpreter::decodedPage(std::size_t page) {
+    static_assert(static_cast<int>(Handler::Cell) == 1 && static_cast<int>(Handler::Literal) == 3 &&
+                  static_cast<int>(Handler::SetPar1) == 4 && static_cast<int>(Handler::SetRes) == 6 &&
+                  static_cast<int>(Handler::Condition) == 7 && static_cast<int>(Handler::Operation) == 8);
+    if (const Decoded* decoded = m_pages[page])
+        return decoded;
+    if (m_pagesUsed == kDecodedPages) {
+        std::fill(m_pages.begin(), m_pages.end(), nullptr);
+        m_pagesUsed = 0;
+    }
+    if (m_pagesUsed == m_pagePool.size())
+        m_pagePool.push_back(std::unique_ptr<Decoded[]>(new Decoded[kPagePositions]));
+    Decoded* entries = m_pagePool[m_pagesUsed++].get();
+
+    const auto* text = reinterpret_cast<const std::uint8_t*>(m_program.data());
+    const std::size_t length = m_program.size();
+    const std::size_t first = page << kPageShift;  // 0-based
+    const std::size_t end = std::min(length, first + kPagePositions);
+    // Backwards, so that each condition knows the next code 18 after it.
+    std::uint32_t nextEnd = m_firstEndFrom[page + 1];
+    for (std::size_t index = end; index-- > first;) {
+        const std::uint8_t code = text[index];
+        Decoded entry;
+        entry.code = code;
+        entry.handler = static_cast<Handler>(kHandlerOf[code]);
+        if (entry.handler == Handler::Cell) {
+            // Both digits present and valid: the cell does not depend on the reference
+            // before it. Otherwise the loop keeps the previous digit, as it must.
+            if (index + 2 < length && moxy::isCellDigit(text[index + 1]) && moxy::isCellDigit(text[index + 2])) {
+                entry.hi = text[index + 1];
+                entry.lo = text[index + 2];
+                entry.value = static_cast<std::uint32_t>(moxy::cellNumber(entry.hi, entry.lo));
+                if (index + 3 < length) {
+                    switch (static_cast<Handler>(kHandlerOf[text[index + 3]])) {
+                    case Handler::SetPar1:
+                        entry.handler = Handler::CellThenSetPar1;
+                        break;
+                    case Handler::SetPar2:
+                        entry.handler = Handler::CellThenSetPar2;
+                        break;
+                    case Handler::SetRes:
+                        entry.handler = Handler::CellThenSetRes;
+                        break;
+                    case Handler::Operation:
+                        entry.handler = Handler::CellThenOperation;
+                        break;
+                    default:
+                        break;
+                    }
+                }
+            } else {
+                entry.handler = Handler::CellGeneral;
+            }
+        } else if (entry.handler == Handler::Condition) {
+            entry.value = nextEnd;
+        } else if (code == moxy::kEndOfCondition) {
+            nextEnd = static_cast<std::uint32_t>(index + 1);
+        }
+        entries[index - first] = entry;
+    }
+    m_pages[page] = entries;
+    return entries;
 }
 
 void Interpreter::growTo(int cellNumber) {
@@ -273,7 +368,7 @@ void Interpreter::begin() {
     m_digitHi = 0;
     m_digitLo = 0;
     buildLabels();
-    buildConditionEnds();
+    prepareDecoding();
     m_position = 1;
     m_waiting = Waiting::Nothing;
     m_request.clear();
@@ -303,23 +398,34 @@ void Interpreter::finishRequest() {
         traceStep(m_requestStart, m_requestCode, m_position);
 }
 
-// Aligned, so that the hot loop's place in the code, and with it its speed, does not shift
-// with whatever the linker puts before it.
-[[gnu::aligned(64)]] SliceEnd Interpreter::resume(std::uint64_t budget) {
+SliceEnd Interpreter::resume(std::uint64_t budget) {
     if (!m_running)
         throw std::logic_error("resume() outside a RUN call");
     if (m_waiting != Waiting::Nothing)
         finishRequest();
-
-    const std::size_t length = m_program.size();
-    const auto* text = reinterpret_cast<const std::uint8_t*>(m_program.data());
     const std::uint64_t maxSteps = m_options.maxSteps ? m_options.maxSteps : std::numeric_limits<std::uint64_t>::max();
     // The loop tests one bound: the slice's end or the step limit, whichever comes first.
     const std::uint64_t sliceEnd = budget >= maxSteps - std::min(maxSteps, m_steps) ? maxSteps : m_steps + budget;
+    // Tracing has a loop of its own, so that the plain loop does not ask at every step.
+    return m_trace ? runSlice<true>(sliceEnd, maxSteps) : runSlice<false>(sliceEnd, maxSteps);
+}
+
+bool Interpreter::holds(std::uint8_t condition) {
+    if (condition == static_cast<std::uint8_t>(Op::IfEqual))
+        return cell(m_par1) == cell(m_par2);
+    if (condition == static_cast<std::uint8_t>(Op::IfGreater))
+        return single(m_par1) > single(m_par2);
+    return single(m_par1) < single(m_par2);
+}
+
+// Aligned, so that the hot loop's place in the code, and with it its speed, does not shift
+// with whatever the linker puts before it.
+template <bool Tracing>
+[[gnu::aligned(64)]] SliceEnd Interpreter::runSlice(std::uint64_t sliceEnd, std::uint64_t maxSteps) {
+    const std::size_t length = m_program.size();
     std::size_t position = m_position;
     std::size_t stepStart = position;
     std::uint8_t code = 0;
-    const bool tracing = static_cast<bool>(m_trace);
     // The step count and the position live in registers while the loop runs.
     std::uint64_t steps = m_steps;
     struct WriteBack {
@@ -327,6 +433,26 @@ void Interpreter::finishRequest() {
         std::uint64_t& to;
         ~WriteBack() { to = from; }
     } writeBack{steps, m_steps};
+    const auto* text = reinterpret_cast<const std::uint8_t*>(m_program.data());
+    const Decoded* page = nullptr;
+    std::size_t pageNumber = std::numeric_limits<std::size_t>::max();
+    const auto enterCell = [this](const Decoded& entry, std::size_t& at) __attribute__((always_inline)) {
+        m_digitHi = entry.hi;
+        m_digitLo = entry.lo;
+        m_pointer = static_cast<int>(entry.value);
+        if (entry.value >= m_cells.size()) [[unlikely]]
+            growTo(m_pointer);
+        at += 3;
+    };
+    // Counts the step after a reference, when the slice has one left.
+    const auto takeStep = [&]() __attribute__((always_inline)) {
+        if (steps >= sliceEnd)
+            return false;
+        ++steps;
+        stepStart = position;
+        code = text[position - 1];
+        return true;
+    };
     try {
         while (position <= length) {
             if (steps >= sliceEnd) [[unlikely]] {
@@ -338,8 +464,39 @@ void Interpreter::finishRequest() {
             }
             ++steps;
             stepStart = position;
-            code = text[position - 1];
-            if (code == static_cast<std::uint8_t>(Op::SelectCell)) {
+            const std::size_t index = position - 1;
+            if (index >> kPageShift != pageNumber) [[unlikely]] {
+                pageNumber = index >> kPageShift;
+                page = decodedPage(pageNumber);
+            }
+            const Decoded& entry = page[index & (kPagePositions - 1)];
+            code = entry.code;
+            switch (entry.handler) {
+            // The opcode behind a reference is the next step, unless the slice has none left.
+            case Handler::CellThenSetPar1:
+                enterCell(entry, position);
+                if (Tracing || !takeStep())
+                    break;
+                goto setPar1;
+            case Handler::CellThenSetPar2:
+                enterCell(entry, position);
+                if (Tracing || !takeStep())
+                    break;
+                goto setPar2;
+            case Handler::CellThenSetRes:
+                enterCell(entry, position);
+                if (Tracing || !takeStep())
+                    break;
+                goto setRes;
+            case Handler::CellThenOperation:
+                enterCell(entry, position);
+                if (Tracing || !takeStep())
+                    break;
+                goto operation;
+            case Handler::Cell:
+                enterCell(entry, position);
+                break;
+            case Handler::CellGeneral: {
                 // Each digit is decoded on its own; a missing digit, or code 0 or 255,
                 // keeps the value of the previous reference.
                 if (position + 1 <= length && moxy::isCellDigit(text[position]))
@@ -349,7 +506,9 @@ void Interpreter::finishRequest() {
                 m_pointer = moxy::cellNumber(m_digitHi, m_digitLo);
                 growTo(m_pointer);
                 position += 3;
-            } else if (moxy::isLiteral(code)) {
+                break;
+            }
+            case Handler::Literal: {
                 Cell& cell = written(m_pointer);
                 if (cell.text.size() >= m_options.maxCellText || m_totalText >= m_options.maxTotalText)
                     checkGrowth(cell, 1);
@@ -357,7 +516,32 @@ void Interpreter::finishRequest() {
                 ++m_totalText;
                 cell.cache = Cell::Cache::Unknown;
                 ++position;
-            } else if (moxy::opInfo(code)) {
+                break;
+            }
+            case Handler::SetPar1:
+            setPar1:
+                m_par1 = m_pointer;
+                ++position;
+                break;
+            case Handler::SetPar2:
+            setPar2:
+                m_par2 = m_pointer;
+                ++position;
+                break;
+            case Handler::SetRes:
+            setRes:
+                m_res = m_pointer;
+                ++position;
+                break;
+            case Handler::Condition:
+                // A failed condition continues behind the next code 18; without one it
+                // goes on as if the condition held.
+                if (!holds(code) && entry.value != 0)
+                    position = entry.value;
+                ++position;
+                break;
+            case Handler::Operation: {
+            operation:
                 const bool mayStop = execute(code, position);
                 ++position;
                 if (mayStop) [[unlikely]] {
@@ -368,7 +552,7 @@ void Interpreter::finishRequest() {
                         m_requestCode = code;
                         return m_waiting == Waiting::Input ? SliceEnd::InputBox : SliceEnd::MessageBox;
                     }
-                    if (tracing)
+                    if constexpr (Tracing)
                         traceStep(stepStart, code, position);
                     if (code == static_cast<std::uint8_t>(Op::End)) {
                         m_running = false;
@@ -378,10 +562,13 @@ void Interpreter::finishRequest() {
                         return SliceEnd::Yielded;
                     continue;
                 }
-            } else {
-                ++position;
+                break;
             }
-            if (tracing) [[unlikely]]
+            case Handler::Nothing:
+                ++position;
+                break;
+            }
+            if constexpr (Tracing)
                 traceStep(stepStart, code, position);
         }
     } catch (RunError& error) {
@@ -504,23 +691,10 @@ void Interpreter::finishRequest() {
         return false;
     }
 
-    case Op::IfEqual:
+    case Op::IfEqual:  // handled by the loop
     case Op::IfGreater:
-    case Op::IfLess: {
-        bool holds = false;
-        if (code == static_cast<std::uint8_t>(Op::IfEqual))
-            holds = cell(m_par1) == cell(m_par2);
-        else if (code == static_cast<std::uint8_t>(Op::IfGreater))
-            holds = single(m_par1) > single(m_par2);
-        else
-            holds = single(m_par1) < single(m_par2);
-        // A failed condition continues behind the next code 18; without one it goes on
-        // as if the condition held.
-        if (!holds && m_conditionEnds[position] != 0) {
-            position = m_conditionEnds[position];
-        }
+    case Op::IfLess:
         return false;
-    }
     case Op::Jump: {
         const std::int32_t label = whole(p);
         if (label == 0) {

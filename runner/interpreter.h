@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -109,8 +110,45 @@ private:
     // Writes a pending text; every path that reads or changes [text] goes through it.
     Cell& written(int cellNumber) const;
 
+    // The program decoded once: for every position, what the loop does there, so that a
+    // jump or a skip may land anywhere. The positions are decoded a page at a time when
+    // execution first reaches the page; at most kDecodedPages pages are kept, and a program
+    // that needs more starts its table afresh (its memory stays bounded).
+    enum class Handler : std::uint8_t {
+        Nothing,      // no effect
+        Cell,         // a variable reference with both digits: the cell is known
+        CellGeneral,  // a reference with a missing digit: it keeps the previous one
+        Literal,      // appended to the current cell
+        SetPar1,
+        SetPar2,
+        SetRes,
+        Condition,    // opcodes 15, 16, 17; [value] is the next code 18 after it, or 0
+        Operation,    // every other opcode: execute()
+        // A reference with both digits followed by an opcode: two steps in one dispatch
+        // (not when tracing, nor when only one step is left).
+        CellThenSetPar1,
+        CellThenSetPar2,
+        CellThenSetRes,
+        CellThenOperation,
+    };
+    struct Decoded {
+        std::uint32_t value = 0;  // Cell: the cell number; Condition: where a failed one goes
+        Handler handler = Handler::Nothing;
+        std::uint8_t code = 0;    // the character
+        std::uint8_t hi = 0;      // Cell: its digits
+        std::uint8_t lo = 0;
+    };
+    static_assert(sizeof(Decoded) == 8);
+    static constexpr unsigned kPageShift = 12;
+    static constexpr std::size_t kPagePositions = std::size_t{1} << kPageShift;
+    static constexpr std::size_t kDecodedPages = 2048;  // 64 MiB of decoded entries
+
     void buildLabels();
-    void buildConditionEnds();
+    void prepareDecoding();
+    const Decoded* decodedPage(std::size_t page);
+    template <bool Tracing>
+    SliceEnd runSlice(std::uint64_t sliceEnd, std::uint64_t maxSteps);
+    bool holds(std::uint8_t condition);
     void growTo(int cellNumber);
     // True after the opcodes a slice may stop at: 24, 252 and the two dialogs.
     bool execute(std::uint8_t code, std::size_t& position);
@@ -193,9 +231,14 @@ private:
     mutable std::size_t m_totalText = 0;
     std::uint64_t m_steps = 0;
 
+    // The decoded program (it depends on the program text only).
+    std::vector<const Decoded*> m_pages;                  // index: page; null until decoded
+    std::vector<std::unique_ptr<Decoded[]>> m_pagePool;   // the pages' memory
+    std::size_t m_pagesUsed = 0;
+    std::vector<std::uint32_t> m_firstEndFrom;            // index: page; first code 18 from its start, or 0
+
     // State of one run() call.
     std::vector<std::uint32_t> m_labels;          // index: label number; 0: none
-    std::vector<std::uint32_t> m_conditionEnds;   // index: position; next code 18 after it, or 0
     int m_digitHi = 0;
     int m_digitLo = 0;
     int m_picCount = 0;

@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <unistd.h>
@@ -81,6 +82,25 @@ void quietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
     std::fputc('\n', stderr);
 }
 
+// A run without a window starts with a QCoreApplication: the picture decoders are made
+// ready (a QGuiApplication in place of it) only when the program first uses a picture, so
+// that most runs start quicker. Text needs nothing of Qt: it comes from the glyph table.
+class HostWithLateFonts final : public HeadlessHost {
+public:
+    HostWithLateFonts(Settings settings, std::function<void()> needGui)
+        : HeadlessHost(std::move(settings)), m_needGui(std::move(needGui)) {}
+    void loadPicture(int holder, std::string_view path) override {
+        m_needGui();
+        HeadlessHost::loadPicture(holder, path);
+    }
+    void paintPicture(int holder, float x, float y, double width, double height) override {
+        m_needGui();
+        HeadlessHost::paintPicture(holder, x, y, width, height);
+    }
+
+private:
+    std::function<void()> m_needGui;
+};
 
 // `moxy --debug-adapter`: the Debug Adapter Protocol on standard input and output. The
 // protocol owns standard output: whatever else the process writes there (a library's
@@ -212,10 +232,20 @@ int runMoxy(int argc, char** argv, const char* version) {
         return kExitUsage;
     }
     qInstallMessageHandler(quietMessages);
-    std::unique_ptr<QGuiApplication> app =
-        headless ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("moxy"));
-    QCoreApplication::setApplicationVersion(QString::fromLatin1(version));
+    std::unique_ptr<QCoreApplication> app =
+        headless ? std::make_unique<QCoreApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
+    const auto name = [version] {
+        QCoreApplication::setApplicationName(QStringLiteral("moxy"));
+        QCoreApplication::setApplicationVersion(QString::fromLatin1(version));
+    };
+    name();
+    const auto needGui = [&app, &argc, argv, &name] {
+        if (qobject_cast<QGuiApplication*>(app.get()))
+            return;
+        app.reset();
+        app = std::make_unique<QGuiApplication>(argc, argv);
+        name();
+    };
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Runs a MOXY program.\n  moxy --export-html FILE -o PAGE [--include F]...  "
@@ -261,6 +291,8 @@ int runMoxy(int argc, char** argv, const char* version) {
             return usageError(QStringLiteral("expected at most one FILE, got %1 arguments").arg(positional.size()));
         const std::string program =
             positional.isEmpty() ? std::string() : platform::withoutQuotes(positional.front()).toLocal8Bit().toStdString();
+        // Its programs may load pictures at any time: the picture decoders are made ready now.
+        needGui();
         serveDebugAdapter(program, !headless);
     }
     if (positional.isEmpty()) {
@@ -343,6 +375,9 @@ int runMoxy(int argc, char** argv, const char* version) {
     if (basic.safe && basic.safeFolder)
         platform::enterFolder(*basic.safeFolder);
 
+    // The screenshot keeps the resolution a surface made with fonts ready has.
+    if (parser.isSet(screenshotOption))
+        needGui();
     std::unique_ptr<HeadlessHost> headlessHost;
     std::unique_ptr<RunnerWindow> window;
     Host* host = nullptr;
@@ -351,7 +386,7 @@ int runMoxy(int argc, char** argv, const char* version) {
         settings.basic = basic;
         settings.screen = screen;
         settings.keys = std::move(keys);
-        headlessHost = std::make_unique<HeadlessHost>(std::move(settings));
+        headlessHost = std::make_unique<HostWithLateFonts>(std::move(settings), needGui);
         host = headlessHost.get();
     } else {
         window = std::make_unique<RunnerWindow>(basic);
