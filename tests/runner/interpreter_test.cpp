@@ -465,15 +465,7 @@ TEST(Restart, ErrorOnlyInTheFirstRunIsForgotten) {
     EXPECT_EQ(run.at(0), "11");
 }
 
-TEST(Restart, StepLimitStopsTheWholeRun) {
-    moxy::Writer writer;
-    set(writer, 0, "1");
-    writer.label(1);
-    slot(writer, 0).op(Op::Jump);
-    Program run(writer, [](FakeHost&, InterpreterOptions& options) { options.maxSteps = 1000; });
-    EXPECT_EQ(run.status(), "steps");
-    EXPECT_EQ(run.interpreter->steps(), 1000u);
-}
+// The step limit: slices_test.cpp and the command line's status 3.
 
 TEST(Dump, ListsRegistersAndNonEmptyCellsEscaped) {
     moxy::Writer program;
