@@ -199,22 +199,7 @@ TEST(Keys, ShiftedDigitsAreTrackedByTheirKey) {
     EXPECT_TRUE(run.window->keyIsDown(moxy::Key::Digit0));
 }
 
-TEST(Keys, ProgramsReadKeysAtYields) {
-    // Wait in a yield loop until A is down, then record it.
-    moxy::Writer writer;
-    set(writer, 0, "1").op(Op::SetPar2);
-    writer.label(1).op(Op::Yield);
-    slot(writer, 1).key(moxy::Key::A).op(Op::SetPar1).op(Op::IfEqual);
-    set(writer, 2, "2").op(Op::Jump);
-    writer.op(Op::EndIf);
-    set(writer, 2, "1").op(Op::Jump);
-    writer.label(2);
-    set(writer, 3, "pressed");
-    WindowRun run(writer.code());
-    QTimer::singleShot(20, run.window.get(), [&] { postKey(run.window.get(), QEvent::KeyPress, Qt::Key_A); });
-    EXPECT_EQ(run.go(), "ok");
-    EXPECT_EQ(run.at(3), "pressed");
-}
+// A program reads keys at its yields: window_slices_test.cpp, and under X e2e/runner_window.sh.
 
 TEST(Keys, KeysWhileADialogIsOpenBelongToTheDialog) {
     moxy::Writer writer;
