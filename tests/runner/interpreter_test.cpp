@@ -291,12 +291,6 @@ TEST(DataOpcodes, ComputeAndStoreTextOrFailLeavingTheTarget) {
     }
 }
 
-TEST(DataOpcodes, AppendToItselfDoublesTheText) {
-    moxy::Writer writer;
-    set(writer, 0, "ab").op(Op::SetPar1).op(Op::Append).op(Op::Append);
-    EXPECT_EQ(Program(writer).at(0), "abababab");
-}
-
 TEST(DataOpcodes, SquareRootWritesIntoRes) {
     moxy::Writer writer;
     slot(writer, 1).op(Op::SetRes);
@@ -353,7 +347,7 @@ TEST(DataOpcodes, RandomNumbersStayInRangeAndFollowTheSeed) {
 }
 
 TEST(DataOpcodes, TextsCannotGrowWithoutBound) {
-    // Doubling a cell forever stops at the limit with a run-time error.
+    // Doubling a cell by appending it to itself stops at the limit with a run-time error.
     moxy::Writer writer;
     set(writer, 0, "x").op(Op::SetPar1);
     writer.label(1);
