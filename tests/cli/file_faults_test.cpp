@@ -1,12 +1,10 @@
 // File reads and writes of the three executables where the system pushes back: a full
-// disk, device nodes, FIFOs, a program piped in, --safe started from another folder, and
-// pictures too large to unpack. Device nodes and the full disk (a small tmpfs) are made
-// inside temporary folders and need root; without it those tests are skipped.
+// disk, device nodes, FIFOs, a program piped in and --safe started from another folder.
+// Device nodes and the full disk (a small tmpfs) are made inside temporary folders and
+// need root; without it those tests are skipped.
 #include "cli_support.h"
 #include "moxy/format.h"
 #include "support/program_builder.h"
-
-#include <QImage>
 
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -32,20 +30,6 @@ const QString kMoxy = QStringLiteral(MOXY_EXE);
 const QString kQuillon = QStringLiteral(QUILLON_EXE);
 const QString kVorna = QStringLiteral(VORNA_EXE);
 const std::string kOld = "the old file, kept whole\r\n";
-
-std::string loadProgram(const std::string& path) {
-    moxy::Writer writer;
-    set(writer, 0, path).op(Op::SetPar1);
-    slot(writer, 1).system(SubCode::LoadFile);
-    return writer.take();
-}
-
-std::string writeProgram(const std::string& path, const std::string& text) {
-    moxy::Writer writer;
-    set(writer, 0, path).op(Op::SetPar1);
-    set(writer, 1, text).system(SubCode::WriteFile);
-    return writer.take();
-}
 
 std::string pictureProgram(const std::string& path) {
     moxy::Writer writer;
@@ -139,7 +123,7 @@ TEST_F(FileFaults, FullDiskReportsTheFailureAndKeepsTheOldFile) {
     const Case cases[] = {
         {"writefile", QStringLiteral("old.txt"),
          [&](const QString& target) {
-             return cli::run(kMoxy, {"--headless", file(QStringLiteral("w.moxy"), writeProgram(local(target), "new"))});
+             return cli::run(kMoxy, {"--headless", file(QStringLiteral("w.moxy"), testing_support::writeFileProgram(local(target), "new"))});
          },
          2},
         {"--dump", QStringLiteral("old.dump"),
@@ -219,11 +203,11 @@ TEST_F(FileFaults, DeviceNodesAreWrittenIntoAndNeverReplaced) {
         {"--dump", kMoxy, {"--headless", "--dump", node, ending}, 0, ""},
         {"--screenshot", kMoxy, {"--headless", "--screenshot", node, ending}, 0, ""},
         {"writefile", kMoxy,
-         {"--headless", "--dump", "-", file(QStringLiteral("w.moxy"), writeProgram(local(node), "x"))}, 0, "end ok"},
+         {"--headless", "--dump", "-", file(QStringLiteral("w.moxy"), testing_support::writeFileProgram(local(node), "x"))}, 0, "end ok"},
         {"writefile --safe", kMoxy,
-         {"--headless", "--safe", "--dump", "-", file(QStringLiteral("w.moxy"), writeProgram(local(node), "x"))}, 2,
+         {"--headless", "--safe", "--dump", "-", file(QStringLiteral("w.moxy"), testing_support::writeFileProgram(local(node), "x"))}, 2,
          "end error refused"},
-        {"loadfile", kMoxy, {"--headless", "--dump", "-", file(QStringLiteral("l.moxy"), loadProgram(local(node)))}, 2,
+        {"loadfile", kMoxy, {"--headless", "--dump", "-", file(QStringLiteral("l.moxy"), testing_support::loadFileProgram(local(node)))}, 2,
          "end error not-a-regular-file"},
         {"quillon -o", kQuillon, {"--compile", quillonSource, "-o", node}, 0, ""},
         {"vorna -o", kVorna, {"--compile", vornaSource, "-o", node}, 0, ""},
@@ -257,9 +241,9 @@ TEST_F(FileFaults, FifosAreRefusedWithoutWaiting) {
         std::string end;
     };
     const Case cases[] = {
-        {"loadfile", loadProgram(local(fifo)), "end error not-a-regular-file"},
+        {"loadfile", testing_support::loadFileProgram(local(fifo)), "end error not-a-regular-file"},
         {"picture", pictureProgram(local(fifo)), "end error not-a-regular-file"},
-        {"writefile without a reader", writeProgram(local(fifo), "x"), "end error file-error"},
+        {"writefile without a reader", testing_support::writeFileProgram(local(fifo), "x"), "end error file-error"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -276,7 +260,7 @@ TEST_F(FileFaults, FifosAreRefusedWithoutWaiting) {
 // refused, wherever the pipe's name lies.
 TEST_F(FileFaults, PipedProgramUnderSafeReachesNoFile) {
     file(QStringLiteral("data.txt"), "beside the pipe\r\n");
-    const std::string program = loadProgram(local(folder.filePath(QStringLiteral("data.txt"))));
+    const std::string program = testing_support::loadFileProgram(local(folder.filePath(QStringLiteral("data.txt"))));
 
     // Through a FIFO in the data's own folder.
     const QString fifo = folder.filePath(QStringLiteral("prog.moxy"));
@@ -306,7 +290,7 @@ TEST_F(FileFaults, PipedProgramUnderSafeReachesNoFile) {
 
     // Through standard input, started in the data's folder.
     const cli::Outcome piped = cli::run(kMoxy, {"--safe", "--headless", "--dump", "-", "/dev/stdin"},
-                                        QByteArray::fromStdString(loadProgram("data.txt")), folder.path());
+                                        QByteArray::fromStdString(testing_support::loadFileProgram("data.txt")), folder.path());
     EXPECT_EQ(endOf(piped), "end error refused") << piped.err;
 }
 
@@ -328,17 +312,4 @@ TEST_F(FileFaults, SafeProgramWorksInItsOwnFolder) {
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_EQ(cli::readFile(folder.filePath(QStringLiteral("game/saved.txt"))), "level 1\r\n\r\n");
     EXPECT_THAT(cli::readFile(folder.filePath(QStringLiteral("elsewhere/state.txt"))), HasSubstr("end ok"));
-}
-
-// A small file that unpacks to more pixels than one picture may have is refused before
-// it is unpacked.
-TEST_F(FileFaults, PictureLargerThanTheBoundIsRefused) {
-    QImage huge(9000, 9000, QImage::Format_Mono);
-    huge.fill(0);
-    const QString path = folder.filePath(QStringLiteral("huge.png"));
-    ASSERT_TRUE(huge.save(path));
-    const cli::Outcome outcome =
-        cli::run(kMoxy, {"--headless", "--dump", "-", file(QStringLiteral("p.moxy"), pictureProgram(local(path)))});
-    EXPECT_EQ(endOf(outcome), "end error picture-too-large");
-    EXPECT_THAT(outcome.err, HasSubstr("9000x9000"));
 }

@@ -1,6 +1,7 @@
 // The runner's command line, through the real executable.
 #include "cli_support.h"
 #include "moxy/format.h"
+#include "support/program_builder.h"
 
 #include <QImage>
 
@@ -148,9 +149,8 @@ TEST_F(MoxyCli, EndlessFilesAndUnwritableOutputsAreReported) {
     EXPECT_EQ(endless.exitCode, 1);
     EXPECT_THAT(endless.err, HasSubstr("too large for a MOXY program"));
 
-    moxy::Writer loadZero;
-    loadZero.cell(130, 130).op(Op::Clear).text("/dev/zero").op(Op::SetPar1).cell(130, 131).system(moxy::SubCode::LoadFile);
-    const cli::Outcome load = cli::run(kMoxy, {"--headless", "--dump", "-", program(loadZero.code())});
+    const cli::Outcome load =
+        cli::run(kMoxy, {"--headless", "--dump", "-", program(testing_support::loadFileProgram("/dev/zero"))});
     EXPECT_EQ(load.exitCode, 2);
     EXPECT_THAT(load.out, HasSubstr("end error not-a-regular-file\n"));  // a device is no text file
 
@@ -207,10 +207,8 @@ TEST_F(MoxyCli, KeyScriptPressesKeysAtYields) {
 }
 
 TEST_F(MoxyCli, SafeModeRefusesFilesOutsideTheProgramFolder) {
-    moxy::Writer writer;
-    writer.cell(130, 130).op(Op::Clear).text("/etc/hostname").op(Op::SetPar1);
-    writer.cell(130, 131).system(moxy::SubCode::LoadFile);
-    const cli::Outcome outcome = cli::run(kMoxy, {"--headless", "--safe", "--dump", "-", program(writer.code())});
+    const cli::Outcome outcome = cli::run(
+        kMoxy, {"--headless", "--safe", "--dump", "-", program(testing_support::loadFileProgram("/etc/hostname"))});
     EXPECT_EQ(outcome.exitCode, 2);
     EXPECT_THAT(outcome.out, HasSubstr("end error refused\n"));
     EXPECT_THAT(outcome.err, HasSubstr("/etc/hostname"));

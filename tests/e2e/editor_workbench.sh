@@ -4,33 +4,9 @@
 # source map and starts the real runner in a window of its own, which is then closed.
 # Exit with a changed text asks "Save changes?"; Escape (Cancel) keeps the editor open.
 #   editor_workbench.sh QUILLON MOXY CLOSE_WINDOW
-set -euo pipefail
 quillon=$1 moxy=$2 close_window=$3
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# A display of our own, whichever number is free, with a window manager.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-unset QT_QPA_PLATFORM
-openbox >/dev/null 2>&1 &
-pids+=($!)
-# Windows mapped while the window manager starts may end up unmanaged: wait until it runs.
-for _ in $(seq 600); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || fail "openbox did not start"
+source "$(dirname "$0")/x_session.sh"
+start_openbox
 export XDG_DATA_HOME="$work/data"
 
 # The programs in a folder of their own, as installed per user: the editor keeps its files

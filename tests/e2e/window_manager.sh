@@ -5,59 +5,11 @@
 # click on the runner during an input box does not steal the answer; closing the runner
 # during a dialog ends it; a program that never yields still shows its drawing and closes.
 #   window_manager.sh MOXY MAKE_E2E_PROGRAMS CLOSE_WINDOW
-set -euo pipefail
 moxy=$1 make_programs=$2 close_window=$3
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-unset QT_QPA_PLATFORM
-# openbox manages windows once it has announced itself on the root window; it is started
-# again if it could not reach the display just after the server came up.
-wm_running() { [[ $(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null) == *"window id"* ]]; }
-for _ in $(seq 10); do
-    HOME=$work openbox --sm-disable >"$work/openbox.log" 2>&1 &
-    wm=$!; pids+=($wm)
-    for _ in $(seq 200); do
-        wm_running && break
-        kill -0 "$wm" 2>/dev/null || break
-        sleep 0.05
-    done
-    wm_running && break
-    sleep 0.2
-done
-wm_running || fail "openbox did not start: $(cat "$work/openbox.log")"
+source "$(dirname "$0")/x_session.sh"
+start_openbox
 "$make_programs" "$work"
 
-# Waits (up to 20 s) for a window named $1 and prints its id.
-window_named() {
-    local id
-    id=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n1) || fail "no window named $1"
-    echo "$id"
-}
-# Waits (up to 20 s) for process $1, a child of this shell, to end; sets $status.
-await() {
-    for _ in $(seq 400); do
-        if ! kill -0 "$1" 2>/dev/null; then
-            status=0
-            wait "$1" || status=$?
-            return
-        fi
-        sleep 0.05
-    done
-    fail "process $1 did not end"
-}
 # The whole window $1 as the window manager framed it: "X Y WIDTH HEIGHT" of the frame.
 outer() {
     local info x y w h l r t b
@@ -76,10 +28,6 @@ centred_on() {
     read -r X Y W H < <(outer "$2")
     local dx=$(((2 * x + w) - (2 * X + W))) dy=$(((2 * y + h) - (2 * Y + H)))
     [ "${dx#-}" -le 4 ] && [ "${dy#-}" -le 4 ]
-}
-pixel() {
-    import -window "$1" "$work/shot.png" 2>/dev/null || return 1
-    convert "$work/shot.png" -format "%[pixel:p{$2,$3}]" info:
 }
 
 echo "geometry: 400x300 at (200,100) from the first statements, frame included"
@@ -129,12 +77,7 @@ echo "busy: a program that never yields shows its drawing and closes"
 "$moxy" "$work/busy.moxy" &
 pid=$!; pids+=($pid)
 window=$(window_named moxy-e2e-busy)
-for _ in $(seq 200); do
-    colour=$(pixel "$window" 50 40 || true)
-    [ "$colour" = "srgb(255,0,0)" ] || [ "$colour" = "red" ] && break
-    sleep 0.05
-done
-[ "$colour" = "srgb(255,0,0)" ] || [ "$colour" = "red" ] || fail "the busy program's box is not shown: $colour"
+await_red "$window" 50 40 "the busy program's box is not shown"
 start=$(date +%s%N)
 "$close_window" "$window"
 await "$pid"

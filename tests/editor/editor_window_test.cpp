@@ -1,118 +1,37 @@
 // The window of both compiler programs, under the offscreen platform: menus and their
 // keys, the file commands in a temporary program folder, the compile command, undo, the
 // colours. The dialogs answer from a script, so no test waits for a person.
-#include "editor/editor_window.h"
 #include "editor/highlighter.h"
-#include "editor/program_main.h"
+#include "editor/workbench.h"
 #include "moxy/format.h"
+#include "support/editor_bench.h"
 
-#include <QAction>
-#include <QDir>
-#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
 
-#include <gmock/gmock.h>
-
-#include <deque>
-#include <memory>
-#include <optional>
-#include <string>
 #include <tuple>
-#include <vector>
 
 using testing::ElementsAre;
 using testing::IsEmpty;
+using testing_support::Answer;
+using testing_support::readFile;
+using testing_support::writeFile;
 
 namespace {
-
-using Answer = std::optional<QString>;
-
-// Answers what the user would, and keeps what the window asked and told.
-class ScriptedDialogs : public editor::Dialogs {
-public:
-    Answer askText(const QString& prompt) override {
-        prompts.push_back(prompt);
-        captionsAtQuestions.push_back(window->windowTitle());
-        if (answers.empty()) {
-            ADD_FAILURE() << "unexpected question: " << prompt.toStdString();
-            return std::nullopt;
-        }
-        const Answer answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    void tell(const QString& text) override { messages.push_back(text); }
-    editor::SaveChoice askSave(const QString& question) override {
-        prompts.push_back(question);
-        if (saveChoices.empty()) {
-            ADD_FAILURE() << "unexpected question: " << question.toStdString();
-            return editor::SaveChoice::Cancel;
-        }
-        const editor::SaveChoice choice = saveChoices.front();
-        saveChoices.pop_front();
-        return choice;
-    }
-
-    std::deque<Answer> answers;
-    std::deque<editor::SaveChoice> saveChoices;
-    std::vector<QString> prompts;
-    std::vector<QString> messages;
-    std::vector<QString> captionsAtQuestions;
-    QWidget* window = nullptr;
-};
 
 enum class Which { Quillon, Vorna };
 const Which kBoth[] = {Which::Quillon, Which::Vorna};
 const char* nameOf(Which which) { return which == Which::Quillon ? "quillon" : "vorna"; }
 QString titleOf(Which which) { return which == Which::Quillon ? "Quillon Compiler" : "VORNA Compiler"; }
-QString extensionOf(Which which) { return which == Which::Quillon ? ".qlnp" : ".vornaproj"; }
-
-std::string readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<missing>";
-}
-
-void writeFile(const QString& path, const std::string& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-}
 
 // One window of a program whose folder is a fresh temporary folder.
-class Editor {
-public:
+struct Editor : testing_support::EditorBench {
     explicit Editor(Which which)
-        : window(which == Which::Quillon ? editor::quillonProgram() : editor::vornaProgram(), folder.path(),
-                 std::unique_ptr<editor::Dialogs>(script)) {
-        script->window = &window;
-    }
-
-    // Chooses the menu item [item], which must ask exactly the questions [answers] answer.
-    void choose(const char* item, std::initializer_list<Answer> answers = {}) {
-        script->answers.insert(script->answers.end(), answers.begin(), answers.end());
-        QAction* action = window.findChild<QAction*>(QLatin1String(item));
-        ASSERT_NE(action, nullptr) << item;
-        action->trigger();
-        EXPECT_THAT(script->answers, IsEmpty()) << "unasked answers after " << item;
-    }
-    QPlainTextEdit* textBox() { return window.findChild<QPlainTextEdit*>(QStringLiteral("t1")); }
-    void type(const QString& text) { textBox()->setPlainText(text); }
-    QString file(const QString& name) const { return folder.filePath(name); }
-    void makeFolder(const QString& name) { ASSERT_TRUE(QDir(folder.path()).mkdir(name)); }
-    QStringList folderEntries() const {
-        return QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    }
-
-    QTemporaryDir folder;
-    ScriptedDialogs* script = new ScriptedDialogs;  // the window's
-    editor::EditorWindow window;
+        : EditorBench(which == Which::Quillon ? editor::quillonProgram() : editor::vornaProgram()) {}
 };
 
 TEST(EditorWindow, FormMenuCaptionIconAndClientArea) {
@@ -121,7 +40,7 @@ TEST(EditorWindow, FormMenuCaptionIconAndClientArea) {
         Editor editor(which);
         EXPECT_EQ(editor.window.objectName(), "Form1");
         EXPECT_EQ(editor.window.windowTitle(), titleOf(which));
-        EXPECT_EQ(editor.window.centralWidget(), editor.textBox());
+        EXPECT_EQ(editor.window.centralWidget(), editor.box());
         const QList<QMenu*> menus = {editor.window.menuBar()->findChild<QMenu*>("file")};
         ASSERT_NE(menus[0], nullptr);
         EXPECT_EQ(menus[0]->title(), "&File");  // shown as "File"; Alt+F opens it
@@ -159,7 +78,7 @@ TEST(EditorWindow, SaveAndOpenKeepTheTextInFilesBelowTheProgramsFolder) {
             SCOPED_TRACE(answer.toStdString() + ": " + text);
             Editor editor(which);
             editor.makeFolder("sub");
-            editor.type(text);
+            editor.show(text);
             for (int cycle = 0; cycle < 3; ++cycle) {
                 editor.choose("Save", {answer});
                 EXPECT_EQ(readFile(editor.file(file)), saved);
@@ -167,7 +86,7 @@ TEST(EditorWindow, SaveAndOpenKeepTheTextInFilesBelowTheProgramsFolder) {
                 editor.choose("open", {answer});
                 EXPECT_EQ(editor.window.programText(), saved);
             }
-            EXPECT_EQ(editor.script->prompts, std::vector<QString>(6, "Input A File Name"));
+            EXPECT_EQ(editor.script->questions, std::vector<QString>(6, "Input A File Name"));
             EXPECT_THAT(editor.script->messages, IsEmpty());
         }
     }
@@ -176,20 +95,20 @@ TEST(EditorWindow, SaveAndOpenKeepTheTextInFilesBelowTheProgramsFolder) {
     writeFile(editor.file("mixed.vornaproj"), "a\nb\rc\r\n\xe9");
     editor.choose("open", {"mixed"});
     EXPECT_EQ(editor.window.programText(), "a\r\nb\r\nc\r\n\xe9\r\n");
-    EXPECT_EQ(editor.textBox()->toPlainText(), QStringLiteral("a\nb\nc\n\u00e9\n"));
+    EXPECT_EQ(editor.box()->toPlainText(), QStringLiteral("a\nb\nc\n\u00e9\n"));
 }
 
 TEST(EditorWindow, CancelAndUnusableAnswersChangeNeitherTextNorFiles) {
     for (const Which which : kBoth) {
         SCOPED_TRACE(nameOf(which));
         Editor editor(which);
-        const QString extension = extensionOf(which);
+        const QString extension = which == Which::Quillon ? ".qlnp" : ".vornaproj";
         const QString longName(250 - extension.size(), QLatin1Char('n'));
         writeFile(editor.file(extension), "old");
         writeFile(editor.file(longName + extension), "old text\r\n");
         editor.makeFolder("folder" + extension);
         editor.makeFolder("taken.moxy");
-        editor.type("kept");
+        editor.show("kept");
         // Cancel and an empty answer do nothing; the file named by the extension alone stays.
         for (const Answer& answer : {Answer(), Answer("")}) {
             for (const char* item : {"Save", "open", "compile"})
@@ -204,7 +123,7 @@ TEST(EditorWindow, CancelAndUnusableAnswersChangeNeitherTextNorFiles) {
         editor.choose("Save", {"folder"});
         editor.choose("Save", {"no such folder\\prog"});
         editor.choose("compile", {"taken"});
-        EXPECT_EQ(editor.textBox()->toPlainText(), "kept");
+        EXPECT_EQ(editor.box()->toPlainText(), "kept");
         EXPECT_EQ(readFile(editor.file(extension)), "old");
         EXPECT_EQ(readFile(editor.file(longName + extension)), "old text\r\n");
         EXPECT_EQ(editor.folderEntries().size(), 4);
@@ -239,9 +158,9 @@ TEST(EditorWindow, CompileWritesTheCodeWithCrLfWhereTheAnswerSays) {
         Editor editor(c.which);
         editor.makeFolder("sub");
         writeFile(editor.file(c.file), "an older program");
-        editor.type(c.text);
+        editor.show(c.text);
         editor.choose("compile", {c.answer});
-        EXPECT_EQ(editor.script->prompts, std::vector<QString>{"Input A Name For The MOXY File"});
+        EXPECT_EQ(editor.script->questions, std::vector<QString>{"Input A Name For The MOXY File"});
         EXPECT_EQ(readFile(editor.file(c.file)),
                   (c.which == Which::Quillon ? std::string(moxy::kQuillonHeader) : "") + c.code + "\r\n");
         EXPECT_EQ(editor.script->messages, c.messages);
@@ -261,7 +180,7 @@ TEST(EditorWindow, ProgressShowsInTheCaptionUntilTheFileIsWritten) {
         QStringList captions;
         QObject::connect(&editor.window, &QWidget::windowTitleChanged,
                          [&captions](const QString& caption) { captions << caption; });
-        editor.type(text);
+        editor.show(text);
         editor.choose("compile", {"out"});
         EXPECT_EQ(captions, expected);
         EXPECT_EQ(editor.script->captionsAtQuestions, std::vector<QString>{expected[expected.size() - 2]});
@@ -279,11 +198,11 @@ TEST(EditorWindow, DeclarationErrorPlacesTheCaretAndWritesNothing) {
     for (const auto& [text, message, caret] : cases) {
         SCOPED_TRACE(text.toStdString());
         Editor editor(Which::Quillon);
-        editor.type(text);
+        editor.show(text);
         editor.choose("compile");
         EXPECT_THAT(editor.script->messages, ElementsAre(message));
-        EXPECT_THAT(editor.script->prompts, IsEmpty());
-        EXPECT_EQ(editor.textBox()->textCursor().position(), caret);
+        EXPECT_THAT(editor.script->questions, IsEmpty());
+        EXPECT_EQ(editor.box()->textCursor().position(), caret);
         EXPECT_THAT(editor.folderEntries(), IsEmpty());
         EXPECT_EQ(editor.window.windowTitle(), "Quillon Compiler");
     }
@@ -294,10 +213,10 @@ TEST(EditorWindow, KeysChooseTheirCommandsWhileTyping) {
     editor.window.show();
     editor.window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&editor.window));
-    editor.textBox()->setFocus();
-    QTest::keyClicks(editor.textBox(), "exit");
+    editor.box()->setFocus();
+    QTest::keyClicks(editor.box(), "exit");
     // Save is cancelled: Open and New ask before the changed text goes.
-    editor.script->saveChoices = {editor::SaveChoice::Discard, editor::SaveChoice::Discard};
+    editor.script->choices = {editor::SaveChoice::Discard, editor::SaveChoice::Discard};
     const std::tuple<const char*, QKeyCombination, std::size_t> keys[] = {  // the item, its key, its questions
         {"Save", Qt::CTRL | Qt::Key_S, 1},
         {"open", Qt::CTRL | Qt::Key_O, 1},
@@ -309,22 +228,22 @@ TEST(EditorWindow, KeysChooseTheirCommandsWhileTyping) {
         SCOPED_TRACE(item);
         QSignalSpy triggered(editor.window.findChild<QAction*>(QLatin1String(item)), &QAction::triggered);
         editor.script->answers.resize(questions);
-        QTest::keyClick(editor.textBox(), key.key(), key.keyboardModifiers());
+        QTest::keyClick(editor.box(), key.key(), key.keyboardModifiers());
         EXPECT_EQ(triggered.count(), 1);
         EXPECT_THAT(editor.script->answers, IsEmpty());
     }
-    EXPECT_EQ(editor.textBox()->toPlainText(), "");
+    EXPECT_EQ(editor.box()->toPlainText(), "");
     EXPECT_FALSE(editor.window.isVisible());
 }
 
 TEST(EditorWindow, NewAndOpenAreUndoneAndCompileKeepsTheHistory) {
     Editor editor(Which::Quillon);
-    QPlainTextEdit* box = editor.textBox();
+    QPlainTextEdit* box = editor.box();
     const auto press = [box](QKeyCombination key) { QTest::keyClick(box, key.key(), key.keyboardModifiers()); };
     const QKeyCombination undo = Qt::CTRL | Qt::Key_Z;
 
     QTest::keyClicks(box, "exit");
-    editor.script->saveChoices = {editor::SaveChoice::Discard, editor::SaveChoice::Discard};
+    editor.script->choices = {editor::SaveChoice::Discard, editor::SaveChoice::Discard};
     editor.choose("new");
     EXPECT_EQ(box->toPlainText(), "");
     press(undo);
@@ -363,11 +282,11 @@ TEST(EditorWindow, TextBoxColoursItsOwnLanguage) {
     for (const auto& [which, text, expected] : cases) {
         SCOPED_TRACE(nameOf(which));
         Editor editor(which);
-        const auto* highlighter = editor.textBox()->document()->findChild<editor::Highlighter*>();
+        const auto* highlighter = editor.box()->document()->findChild<editor::Highlighter*>();
         ASSERT_NE(highlighter, nullptr);
-        editor.type(text);
+        editor.show(text);
         std::vector<std::string> colours;
-        for (QTextBlock block = editor.textBox()->document()->firstBlock(); block.isValid(); block = block.next()) {
+        for (QTextBlock block = editor.box()->document()->firstBlock(); block.isValid(); block = block.next()) {
             std::string line(static_cast<std::size_t>(block.length() - 1), '.');
             for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
                 int h = 0;  // kHighlightCount, '?': no highlight's format
@@ -386,10 +305,15 @@ TEST(StartUp, LoadsTheNamedFileByteForByteOrLeavesTheWindowEmpty) {
     Editor editor(Which::Quillon);
     const QString path = editor.file("start.qlnp");
     writeFile(path, "dim[x]\r\nset[x]{\xe9}\r\n");
+    writeFile(editor.file("big.qlnp"), std::string(editor::kMostSourceLines, '\n'));
+    writeFile(editor.file("huge.qlnp"), std::string(editor::kLargestSource + 1, 'x'));
+    const std::string tooLarge = editor::kTooLarge.toStdString();
     const std::tuple<QString, std::string, std::string> cases[] = {  // the argument, the text, the reason
         {path, "dim[x]\r\nset[x]{\xe9}\r\n", ""},
         {"\"" + path + "\"", "dim[x]\r\nset[x]{\xe9}\r\n", ""},
         {"\"" + editor.file("missing.qlnp") + "\"", "", "No such file or directory"},
+        {editor.file("big.qlnp"), "", tooLarge},  // beyond the editor's bounds
+        {editor.file("huge.qlnp"), "", tooLarge},
     };
     for (const auto& [argument, text, expectedReason] : cases) {
         SCOPED_TRACE(argument.toStdString());

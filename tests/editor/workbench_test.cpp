@@ -2,110 +2,31 @@
 // changed text goes, Run, the source map and message list of a window compile, Find and Go
 // to line, the size bounds of Open, and where files, the runner and the reference are found.
 #include "editor/code_edit.h"
-#include "editor/editor_window.h"
 #include "editor/highlighter.h"
-#include "editor/program_main.h"
 #include "editor/workbench.h"
 #include "moxy/source_map.h"
+#include "support/editor_bench.h"
 
-#include <QAction>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
+#include <QDialog>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QStandardPaths>
-#include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
 #include <QTextBrowser>
-#include <QDialog>
-
-#include <gmock/gmock.h>
-
-#include <deque>
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
 using editor::SaveChoice;
 using testing::ElementsAre;
 using testing::IsEmpty;
+using testing_support::Answer;
+using testing_support::readFile;
+using testing_support::writeFile;
 
 namespace {
 
-using Answer = std::optional<QString>;
-
-// Answers what the user would and keeps every question and message.
-class ScriptedDialogs : public editor::Dialogs {
-public:
-    Answer askText(const QString& prompt) override {
-        questions.push_back(prompt);
-        if (answers.empty()) {
-            ADD_FAILURE() << "unexpected question: " << prompt.toStdString();
-            return std::nullopt;
-        }
-        const Answer answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    void tell(const QString& text) override { messages.push_back(text); }
-    SaveChoice askSave(const QString& question) override {
-        questions.push_back(question);
-        if (choices.empty()) {
-            ADD_FAILURE() << "unexpected question: " << question.toStdString();
-            return SaveChoice::Cancel;
-        }
-        const SaveChoice choice = choices.front();
-        choices.pop_front();
-        return choice;
-    }
-
-    std::deque<Answer> answers;
-    std::deque<SaveChoice> choices;
-    std::vector<QString> questions;
-    std::vector<QString> messages;
-};
-
-std::string readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<missing>";
-}
-
-void writeFile(const QString& path, const std::string& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-}
-
-// A Quillon window whose files lie in a fresh temporary folder.
-struct Workbench {
-    explicit Workbench(editor::Program program = editor::quillonProgram())
-        : window(std::move(program), folder.path(), std::unique_ptr<editor::Dialogs>(script)) {}
-
-    void choose(const char* item) {
-        QAction* action = window.findChild<QAction*>(QLatin1String(item));
-        ASSERT_NE(action, nullptr) << item;
-        action->trigger();
-    }
-    QPlainTextEdit* box() { return window.findChild<QPlainTextEdit*>(QStringLiteral("t1")); }
-    // Types [text] as the user would: the text counts as changed.
-    void type(const QString& text) {
-        box()->selectAll();
-        box()->insertPlainText(text);
-    }
-    int caret() { return box()->textCursor().position(); }
-    QString file(const QString& name) const { return folder.filePath(name); }
-
-    QTemporaryDir folder;
-    ScriptedDialogs* script = new ScriptedDialogs;  // the window's
-    editor::EditorWindow window;
-};
+using Workbench = testing_support::EditorBench;
 
 TEST(Workbench, AChangedTextGoesOnlyAfterTheUserSaidSo) {
     const QString saveChanges = "Save changes?";
@@ -162,13 +83,10 @@ TEST(Workbench, AnUnchangedTextGoesWithoutAQuestion) {
     Workbench bench;
     writeFile(bench.file("prog.qlnp"), "cls\r\n");
     bench.window.setProgramText("exit\r\n");  // the start-up file
-    bench.script->answers = {"prog"};
-    bench.choose("open");
-    bench.script->answers = {"copy"};
-    bench.choose("Save");
+    bench.choose("open", {"prog"});
+    bench.choose("Save", {"copy"});
     bench.type("changed");
-    bench.script->answers = {"copy"};
-    bench.choose("Save");  // saved again: unchanged once more
+    bench.choose("Save", {"copy"});  // saved again: unchanged once more
     bench.choose("new");
     bench.window.show();
     bench.choose("Exit");
@@ -184,8 +102,7 @@ TEST(Workbench, AWindowCompileWritesTheMapAndSaysWhatItDid) {
     ASSERT_FALSE(compiled.map.empty());
     Workbench bench;
     bench.window.setProgramText(source);
-    bench.script->answers = {"game"};
-    bench.choose("compile");
+    bench.choose("compile", {"game"});
     EXPECT_EQ(readFile(bench.file("game.moxy")), compiled.code + "\r\n");
     EXPECT_EQ(readFile(bench.file("game.moxy.map")), moxy::sourceMapText(compiled.map) + moxy::sourceMapNamesText(compiled.names));
     EXPECT_EQ(bench.window.status(), QStringLiteral("Compiled to game.moxy in %1, %2 characters, 0 messages")
@@ -198,8 +115,7 @@ TEST(Workbench, MessagesNameTheirLineAndLeadTheCaretThere) {
     Workbench bench;
     bench.window.show();
     bench.window.setProgramText("dim[x]\r\n\r\n  print[x][y][x]\r\nset[z]{1}\r\n");
-    bench.script->answers = {"out"};
-    bench.choose("compile");
+    bench.choose("compile", {"out"});
     EXPECT_THAT(bench.script->messages, ElementsAre("Error: Variable doesnt exist. y\n\nLine 3, column 3",
                                                     "Error: Variable doesnt exist. z\n\nLine 4, column 1"));
     // The caret stands on the first message's statement: line 3, column 3.
@@ -216,8 +132,7 @@ TEST(Workbench, MessagesNameTheirLineAndLeadTheCaretThere) {
     EXPECT_TRUE(bench.box()->hasFocus() || !bench.window.isActiveWindow());
     // The next compile without messages empties the list.
     bench.window.setProgramText("exit\r\n");
-    bench.script->answers = {"out"};
-    bench.choose("compile");
+    bench.choose("compile", {"out"});
     EXPECT_EQ(list->count(), 0);
     EXPECT_FALSE(list->isVisible());
 }
@@ -251,8 +166,9 @@ TEST(Workbench, RunCompilesAndStartsTheRunnerOnTheResult) {
         });
         bench.type(c.text);
         if (QLatin1String(c.text) == QLatin1String("exit"))
-            bench.script->answers = {c.answer};
-        bench.choose("run");
+            bench.choose("run", {c.answer});  // the file's name
+        else
+            bench.choose("run");
         ASSERT_EQ(static_cast<int>(starts.size()), c.startsAsked);
         EXPECT_EQ(bench.script->messages, c.messages);
         if (!starts.empty()) {
@@ -272,24 +188,20 @@ TEST(Workbench, RunCompilesAndStartsTheRunnerOnTheResult) {
 TEST(Workbench, FindAndGoToLine) {
     Workbench bench;
     bench.window.setProgramText("cls\r\nexit\r\ncls\r\n");
-    bench.script->answers = {"cls"};
-    bench.choose("find");
+    bench.choose("find", {"cls"});
     EXPECT_EQ(bench.box()->textCursor().selectedText(), "cls");
     EXPECT_EQ(bench.caret(), 3);
     bench.choose("findNext");  // F3
     EXPECT_EQ(bench.caret(), 12);
     bench.choose("findNext");  // past the last one: from the start again
     EXPECT_EQ(bench.caret(), 3);
-    bench.script->answers = {"nowhere"};
-    bench.choose("find");
+    bench.choose("find", {"nowhere"});
     EXPECT_EQ(bench.caret(), 3);
     EXPECT_EQ(bench.window.status(), "Not found: nowhere");
 
-    bench.script->answers = {"2"};
-    bench.choose("goToLine");
+    bench.choose("goToLine", {"2"});
     EXPECT_EQ(bench.caret(), 4);
-    bench.script->answers = {"9"};
-    bench.choose("goToLine");
+    bench.choose("goToLine", {"9"});
     EXPECT_EQ(bench.caret(), 4);
     EXPECT_EQ(bench.window.status(), "There is no line 9");
     EXPECT_EQ(bench.script->questions.back(), "Go to line (1 to 4)");
@@ -309,8 +221,7 @@ TEST(Workbench, OpenRefusesFilesBeyondTheEditorsBoundsAndLargeTextsAreShownPlain
     };
     for (const std::string& file : files) {
         writeFile(bench.file("big.qlnp"), file);
-        bench.script->answers = {"big"};
-        bench.choose("open");
+        bench.choose("open", {"big"});
         EXPECT_EQ(bench.box()->toPlainText(), "exit\n");
     }
     EXPECT_EQ(bench.script->messages, std::vector<QString>(3, editor::kTooLarge));
@@ -322,8 +233,7 @@ TEST(Workbench, OpenRefusesFilesBeyondTheEditorsBoundsAndLargeTextsAreShownPlain
     while (large.size() <= static_cast<std::size_t>(editor::kLargestColoured))
         large += std::string(editor::kLongestSourceLine, 'x') + "\r\n";
     writeFile(bench.file("big.qlnp"), large);
-    bench.script->answers = {"big"};
-    bench.choose("open");
+    bench.choose("open", {"big"});
     EXPECT_EQ(bench.window.programText(), large);
     EXPECT_EQ(highlighter->document(), nullptr);
     bench.choose("new");
@@ -396,7 +306,7 @@ TEST(Workbench, FilesGoToTheUsersDataFolderWhenTheProgramsFolderCannotBeWritten)
         qputenv("XDG_DATA_HOME", before);
 
     // The window keeps its files there.
-    ScriptedDialogs* script = new ScriptedDialogs;
+    auto* script = new testing_support::ScriptedDialogs;
     editor::EditorWindow window(editor::quillonProgram(), editor::filesFolder(unwritable, user),
                                 std::unique_ptr<editor::Dialogs>(script));
     window.setProgramText("exit\r\n");
@@ -425,33 +335,6 @@ TEST(Workbench, TheRunnerAndTheReferenceAreFoundBesideTheProgramOrInstalled) {
     writeFile(bin + "/docs/quillon.md", "# Quillon");
     EXPECT_EQ(editor::findReference(bin, "quillon.md"), bin + "/docs/quillon.md");
 }
-
-TEST(Workbench, AStartFileBeyondTheBoundsIsRefused) {
-    QTemporaryDir folder;
-    writeFile(folder.filePath("big.qlnp"), std::string(editor::kMostSourceLines, '\n'));
-    writeFile(folder.filePath("huge.qlnp"), std::string(editor::kLargestSource + 1, 'x'));
-    Workbench bench;
-    bench.window.setProgramText("exit\r\n");
-    for (const char* name : {"big.qlnp", "huge.qlnp"}) {
-        SCOPED_TRACE(name);
-        std::string reason;
-        EXPECT_FALSE(editor::loadStartFile(bench.window, folder.filePath(name), &reason));
-        EXPECT_EQ(reason, editor::kTooLarge.toStdString());
-        EXPECT_EQ(bench.window.programText(), "exit\r\n");
-    }
-}
-
-TEST(Workbench, HelpShowsTheKeys) {
-    Workbench bench;
-    bench.choose("keys");
-    ASSERT_EQ(bench.script->messages.size(), 1u);
-    for (const char* key : {"F9, Ctrl+R", "Ctrl+F", "F3", "Ctrl+G", "Alt+F"})
-        EXPECT_TRUE(bench.script->messages[0].contains(QLatin1String(key))) << key;
-}
-
-}  // namespace
-
-namespace {
 
 TEST(Workbench, MenusOpenFromTheKeyboard) {
     Workbench bench;

@@ -7,33 +7,8 @@
 using moxy::Op;
 using testing::HasSubstr;
 
-TEST(Format, OpcodeTableCoversEveryExecutableCode) {
-    // Codes that do something, by the format's character classes.
-    for (int code : {1, 3, 4, 5, 6, 7, 8, 9, 12, 14, 15, 16, 17, 18, 19, 20, 21, 23, 24, 25, 26, 27}) {
-        SCOPED_TRACE(code);
-        EXPECT_NE(moxy::opInfo(static_cast<std::uint8_t>(code)), nullptr);
-    }
-    for (int code = 228; code <= 254; ++code) {
-        SCOPED_TRACE(code);
-        EXPECT_EQ(moxy::opInfo(static_cast<std::uint8_t>(code)) != nullptr, code != 250 && code != 251);
-    }
-    for (int code : {0, 2, 10, 11, 13, 22, 28, 31, 32, 126, 127, 227, 255}) {
-        SCOPED_TRACE(code);
-        EXPECT_EQ(moxy::opInfo(static_cast<std::uint8_t>(code)), nullptr);
-    }
-}
-
-TEST(Format, KeySelectorsFollowTheKeyboardTable) {
-    // Every selector from 213 to 254 names a key, and only those.
-    EXPECT_EQ(moxy::kKeyCount, 42);
-    for (int selector = 213; selector <= 254; ++selector)
-        EXPECT_NE(moxy::keyInfo(static_cast<std::uint8_t>(selector)), nullptr) << selector;
-    for (auto [key, selector] : {std::pair{moxy::Key::A, 254}, {moxy::Key::Z, 229}, {moxy::Key::Up, 228},
-                                 {moxy::Key::Space, 223}, {moxy::Key::Digit1, 222}, {moxy::Key::Digit0, 213}})
-        EXPECT_EQ(moxy::keyInfo(key).selector, selector) << selector;
-    EXPECT_EQ(moxy::keyInfo(212), nullptr);
-}
-
+// Which codes are opcodes and which selectors keys is checked against the reference
+// tables in docs_test.cpp.
 TEST(Writer, WritesReferencesOpcodesTextAndLabels) {
     moxy::Writer writer;
     writer.cell(130, 131).op(Op::Clear).text("10").label(3).key(moxy::Key::B).system(moxy::SubCode::Beep);

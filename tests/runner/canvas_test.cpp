@@ -34,13 +34,6 @@ Pixels area(int x1, int y1, int x2, int y2) {
     return pixels;
 }
 
-Pixels unite(std::initializer_list<Pixels> parts) {
-    Pixels all;
-    for (const auto& part : parts)
-        all.insert(part.begin(), part.end());
-    return all;
-}
-
 }  // namespace
 
 TEST(Canvas, StartsWhiteAndPointsSetOnePixelInTheColour) {
@@ -76,51 +69,8 @@ TEST(Canvas, LineLeavesOutEndPixel) {
     }
 }
 
-TEST(Canvas, LinesFarOffTheSurfaceAreClipped) {
-    Canvas canvas(20, 20);
-    canvas.line(-1e9f, 5, 1e9f, 5);
-    canvas.line(5, -3e38f, 5, 3e38f);
-    EXPECT_EQ(drawn(canvas), unite({area(0, 5, 19, 5), area(5, 0, 5, 19)}));
-    // A diagonal from far away keeps the pixels a short line on the same course has.
-    Canvas far(20, 20), near(20, 20);
-    far.line(-1000, -1000, 10, 10);
-    near.line(-1, -1, 10, 10);
-    EXPECT_EQ(drawn(far), drawn(near));
-}
-
-TEST(Canvas, BoxDrawsFourEdgesAndTheCornerAndFillStopsAtTheBottom) {
-    Canvas canvas(100, 100);
-    canvas.box(10, 20, 30, 40, Fill::No);
-    EXPECT_EQ(drawn(canvas),
-              unite({area(10, 20, 39, 20), area(10, 20, 10, 59), area(10, 60, 39, 60), area(40, 20, 40, 60)}));
-    Canvas filled(100, 100);
-    filled.box(10, 20, 30, 40, Fill::Yes);
-    EXPECT_EQ(drawn(filled), area(10, 20, 40, 60));
-    // A box running off the bottom is filled to the surface's edge only.
-    Canvas tall(20, 20);
-    tall.box(0, 10, 5, 1e9, Fill::Yes);
-    EXPECT_EQ(drawn(tall), area(0, 10, 5, 19));
-}
-
-TEST(Canvas, CircleIsSymmetricAndClipped) {
-    Canvas dot(11, 11);
-    dot.circle(5, 5, 0);
-    EXPECT_EQ(drawn(dot), (Pixels{{5, 5}}));
-
-    Canvas canvas(21, 21);
-    canvas.circle(10, 10, 5);
-    const Pixels pixels = drawn(canvas);
-    EXPECT_TRUE(pixels.count({15, 10}) && pixels.count({5, 10}) && pixels.count({10, 15}) && pixels.count({10, 5}));
-    for (const auto& [x, y] : pixels) {
-        EXPECT_TRUE(pixels.count({20 - x, y}) && pixels.count({x, 20 - y}) && pixels.count({y, x})) << x << "," << y;
-        const int squared = (x - 10) * (x - 10) + (y - 10) * (y - 10);
-        EXPECT_TRUE(squared >= 16 && squared <= 36) << x << "," << y;
-    }
-    // A huge circle crossing the surface draws its arc without walking all of it.
-    Canvas big(50, 100);
-    big.circle(25, 1073741824.0f, 1073741760.0f);  // 2^30 and 2^30 - 64: exact in single precision
-    EXPECT_EQ(drawn(big), area(0, 64, 49, 64));
-}
+// Lines, circles and boxes on and off the surface, huge and negative, are compared pixel
+// for pixel with the plain reference in canvas_fast_paths_test.cpp.
 
 TEST(Canvas, TextDrawsInTheColourFromItsTopLeftCorner) {
     Canvas canvas(100, 40);

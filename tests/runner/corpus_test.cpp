@@ -1,13 +1,8 @@
 // The fuzzer's interesting inputs, kept as regression cases: hostile programs must end
 // in an orderly way.
 #include "runner/session.h"
+#include "support/corpus.h"
 #include "support/fake_host.h"
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 // Runs [program] as the fuzzer does and returns its state dump.
@@ -25,15 +20,8 @@ std::string runHostile(const std::string& program, std::uint64_t maxSteps) {
 }  // namespace
 
 TEST(Corpus, HostileProgramsEndInAnOrderlyWay) {
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(MOXY_CORPUS_DIR)) {
-        SCOPED_TRACE(entry.path().string());
-        std::ostringstream bytes;
-        bytes << std::ifstream(entry.path(), std::ios::binary).rdbuf();
-        EXPECT_FALSE(runHostile(bytes.str(), 200000).empty());
-        ++files;
-    }
-    EXPECT_GT(files, 0);
+    testing_support::forEachCorpusFile(
+        MOXY_CORPUS_DIR, [](const std::string& program) { EXPECT_FALSE(runHostile(program, 200000).empty()); });
 }
 
 TEST(Corpus, HostileShapesDoNotCrash) {

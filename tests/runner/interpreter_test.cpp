@@ -291,12 +291,6 @@ TEST(DataOpcodes, ComputeAndStoreTextOrFailLeavingTheTarget) {
     }
 }
 
-TEST(DataOpcodes, AppendToItselfDoublesTheText) {
-    moxy::Writer writer;
-    set(writer, 0, "ab").op(Op::SetPar1).op(Op::Append).op(Op::Append);
-    EXPECT_EQ(Program(writer).at(0), "abababab");
-}
-
 TEST(DataOpcodes, SquareRootWritesIntoRes) {
     moxy::Writer writer;
     slot(writer, 1).op(Op::SetRes);
@@ -353,7 +347,7 @@ TEST(DataOpcodes, RandomNumbersStayInRangeAndFollowTheSeed) {
 }
 
 TEST(DataOpcodes, TextsCannotGrowWithoutBound) {
-    // Doubling a cell forever stops at the limit with a run-time error.
+    // Doubling a cell by appending it to itself stops at the limit with a run-time error.
     moxy::Writer writer;
     set(writer, 0, "x").op(Op::SetPar1);
     writer.label(1);
@@ -465,15 +459,7 @@ TEST(Restart, ErrorOnlyInTheFirstRunIsForgotten) {
     EXPECT_EQ(run.at(0), "11");
 }
 
-TEST(Restart, StepLimitStopsTheWholeRun) {
-    moxy::Writer writer;
-    set(writer, 0, "1");
-    writer.label(1);
-    slot(writer, 0).op(Op::Jump);
-    Program run(writer, [](FakeHost&, InterpreterOptions& options) { options.maxSteps = 1000; });
-    EXPECT_EQ(run.status(), "steps");
-    EXPECT_EQ(run.interpreter->steps(), 1000u);
-}
+// The step limit: slices_test.cpp and the command line's status 3.
 
 TEST(Dump, ListsRegistersAndNonEmptyCellsEscaped) {
     moxy::Writer program;

@@ -4,6 +4,8 @@
 // file; pictures stay within their bound and are measured before they are unpacked.
 #include "fuzz/safe_path_tree.h"
 #include "platform/file_io.h"
+#include "support/corpus.h"
+#include "support/qt_files.h"
 #include "runner/headless_host.h"
 #include "runner/run_error.h"
 
@@ -17,8 +19,6 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include <sys/stat.h>
@@ -30,12 +30,6 @@ using runner::RunError;
 namespace {
 
 std::string local(const QString& path) { return path.toStdString(); }
-
-void writeAll(const QString& path, const std::string& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-}
 
 void link(const QString& target, const QString& path) {
     ASSERT_EQ(::symlink(target.toLocal8Bit().constData(), path.toLocal8Bit().constData()), 0);
@@ -50,9 +44,9 @@ struct Layout {
     Layout() {
         QDir(root.path()).mkpath(QStringLiteral("program/sub"));
         QDir(root.path()).mkpath(QStringLiteral("outside/inner"));
-        writeAll(program + "/a.txt", "inside");
-        writeAll(outside + "/secret.txt", "secret");
-        writeAll(outside + "/inner/secret.txt", "secret");
+        testing_support::writeFile(program + "/a.txt", "inside");
+        testing_support::writeFile(outside + "/secret.txt", "secret");
+        testing_support::writeFile(outside + "/inner/secret.txt", "secret");
         link(QStringLiteral("../outside/new.txt"), program + "/dangling");
         link(QStringLiteral("../outside/inner"), program + "/d");
         link(outside, program + "/abs");
@@ -144,7 +138,7 @@ TEST(SafeFiles, NoNameOrLinkLeadsOutOfTheProgramFolder) {
 TEST(SafeFiles, LinkSwappedDuringTheRunNeverLeadsOut) {
     Layout layout;
     QDir(layout.program).mkdir(QStringLiteral("real"));
-    writeAll(layout.program + "/real/secret.txt", "inside");
+    testing_support::writeFile(layout.program + "/real/secret.txt", "inside");
     QImage green(1, 1, QImage::Format_RGB32);
     green.fill(qRgb(0, 255, 0));
     QImage red(1, 1, QImage::Format_RGB32);
@@ -200,7 +194,7 @@ TEST(SafeFiles, LinkSwappedDuringTheRunNeverLeadsOut) {
 // file (a pipe) has none, and under --safe it then reaches no file at all.
 TEST(SafeFiles, ProgramFolderComesFromTheOpenedFile) {
     Layout layout;
-    writeAll(layout.program + "/prog.moxy", "\x18");
+    testing_support::writeFile(layout.program + "/prog.moxy", "\x18");
     link(layout.program + "/prog.moxy", layout.outside + "/link.moxy");
     const auto linked = platform::readProgramFile(local(layout.outside + "/link.moxy"));
     ASSERT_TRUE(linked && linked->folder);
@@ -230,7 +224,7 @@ TEST(SafeFiles, ProgramFolderComesFromTheOpenedFile) {
 TEST(Writes, FollowLinksAndKeepPermissions) {
     QTemporaryDir folder;
     const QString real = folder.filePath(QStringLiteral("real.txt"));
-    writeAll(real, "old");
+    testing_support::writeFile(real, "old");
     ASSERT_TRUE(QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner));
     link(QStringLiteral("real.txt"), folder.filePath(QStringLiteral("link.txt")));
     link(QStringLiteral("sub/new.txt"), folder.filePath(QStringLiteral("dangling.txt")));
@@ -299,10 +293,10 @@ TEST(PictureBound, OnePictureAndAllHoldersTogether) {
     // The size is read from the header: a file with no pixel data at all is refused for
     // its size, not decoded, under the default bound too.
     const QString huge = folder.filePath(QStringLiteral("huge.png"));
-    writeAll(huge, pngHeaderOnly(100000, 100000));
+    testing_support::writeFile(huge, pngHeaderOnly(100000, 100000));
     HeadlessHost defaults(settingsWith({}));
     EXPECT_EQ(outcome([&] { defaults.loadPicture(0, local(huge)); }), "picture-too-large");
-    writeAll(huge, pngHeaderOnly(4000, 4000));
+    testing_support::writeFile(huge, pngHeaderOnly(4000, 4000));
     EXPECT_EQ(outcome([&] { defaults.loadPicture(0, local(huge)); }), "not-a-picture");  // within the bound
 }
 
@@ -310,20 +304,13 @@ TEST(PictureBound, OnePictureAndAllHoldersTogether) {
 // resolution and with the component walk.
 TEST(SafePathCorpus, NoKeptNameLeadsOut) {
     safe_path::Tree tree;
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(MOXY_SAFE_PATH_CORPUS_DIR)) {
-        SCOPED_TRACE(entry.path().string());
-        std::ostringstream bytes;
-        bytes << std::ifstream(entry.path(), std::ios::binary).rdbuf();
-        std::string input = bytes.str();
-        if (input.empty())
-            continue;
+    testing_support::forEachCorpusFile(MOXY_SAFE_PATH_CORPUS_DIR, [&tree](std::string input) {
         for (const char resolution : {'\0', '\1'}) {
+            if (input.empty())
+                break;
             input[0] = resolution;
             EXPECT_EQ(tree.tryInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size()), "");
         }
-        ++files;
-    }
-    EXPECT_GT(files, 0);
+    });
     platform::setBeneathResolution(platform::BeneathResolution::Kernel);
 }

@@ -1,0 +1,94 @@
+// One editor window in a fresh temporary program folder, with dialogs that answer from a
+// script and keep every question and message, so that no test waits for a person.
+#pragma once
+
+#include "editor/editor_window.h"
+#include "editor/program_main.h"
+#include "support/qt_files.h"
+
+#include <QAction>
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+#include <gmock/gmock.h>
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+using Answer = std::optional<QString>;
+
+class ScriptedDialogs : public editor::Dialogs {
+public:
+    Answer askText(const QString& prompt) override {
+        questions.push_back(prompt);
+        if (window)
+            captionsAtQuestions.push_back(window->windowTitle());
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected question: " << prompt.toStdString();
+            return std::nullopt;
+        }
+        const Answer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void tell(const QString& text) override { messages.push_back(text); }
+    editor::SaveChoice askSave(const QString& question) override {
+        questions.push_back(question);
+        if (choices.empty()) {
+            ADD_FAILURE() << "unexpected question: " << question.toStdString();
+            return editor::SaveChoice::Cancel;
+        }
+        const editor::SaveChoice choice = choices.front();
+        choices.pop_front();
+        return choice;
+    }
+
+    std::deque<Answer> answers;
+    std::deque<editor::SaveChoice> choices;
+    std::vector<QString> questions;
+    std::vector<QString> messages;
+    std::vector<QString> captionsAtQuestions;
+    QWidget* window = nullptr;
+};
+
+struct EditorBench {
+    explicit EditorBench(editor::Program program = editor::quillonProgram())
+        : window(std::move(program), folder.path(), std::unique_ptr<editor::Dialogs>(script)) {
+        script->window = &window;
+    }
+
+    // Chooses the menu item [item]; the questions it asks take [answers], all of them.
+    void choose(const char* item, std::initializer_list<Answer> answers = {}) {
+        script->answers.insert(script->answers.end(), answers.begin(), answers.end());
+        QAction* action = window.findChild<QAction*>(QLatin1String(item));
+        ASSERT_NE(action, nullptr) << item;
+        action->trigger();
+        EXPECT_THAT(script->answers, testing::IsEmpty()) << "unasked answers after " << item;
+    }
+    QPlainTextEdit* box() { return window.findChild<QPlainTextEdit*>(QStringLiteral("t1")); }
+    // Types [text] as the user would: the text counts as changed.
+    void type(const QString& text) {
+        box()->selectAll();
+        box()->insertPlainText(text);
+    }
+    // Puts [text] in the box as a file would: unchanged.
+    void show(const QString& text) { box()->setPlainText(text); }
+    int caret() { return box()->textCursor().position(); }
+    QString file(const QString& name) const { return folder.filePath(name); }
+    void makeFolder(const QString& name) { ASSERT_TRUE(QDir(folder.path()).mkdir(name)); }
+    QStringList folderEntries() const {
+        return QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    QTemporaryDir folder;
+    ScriptedDialogs* script = new ScriptedDialogs;  // the window's
+    editor::EditorWindow window;
+};
+
+}  // namespace testing_support
