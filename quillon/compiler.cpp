@@ -110,6 +110,10 @@ private:
     std::string_view lookUp(std::string_view name);
     void appendCode(const KeywordInfo& keyword);
     void say(std::string text);
+    // A compile reports at most kMostWarnings warnings and then one that counts the rest:
+    // a source that warns everywhere costs no more than one that warns now and then.
+    // Callers ask before they build a warning's text.
+    bool wantWarning();
     void warn(std::string text);
     void checkLiteral(std::string_view literal);
 
@@ -135,6 +139,9 @@ private:
     std::string_view m_countText;     // freespace
     std::array<bool, kMaxArguments> m_starred{};
     bool m_braceWarned = false;  // this statement's braces were already warned about
+    static constexpr long long kMostWarnings = 999;  // and the one that counts the rest: 1000, as --compile shows
+    long long m_warnings = 0;
+    long long m_unreported = 0;
 };
 
 moxy::CompileResult Compiler::run() {
@@ -157,6 +164,11 @@ moxy::CompileResult Compiler::run() {
         }
         m_progress.at(m_position);
         ++m_position;
+    }
+    if (m_report && m_unreported > 0) {
+        const auto [line, column] = m_lines.locate(m_text.size());
+        m_report(moxy::Diagnostic{line, column, moxy::Severity::Warning,
+                                  std::to_string(m_unreported) + " more warnings not reported"});
     }
     moxy::CompileResult result;
     result.code = m_writer.take();
@@ -268,17 +280,19 @@ void Compiler::readArgument(int argument, const KeywordInfo& keyword) {
 void Compiler::readBraces(std::string_view& holder) {
     const auto text = m_search.extract('{', '}', m_position);
     const auto size = static_cast<std::size_t>(m_limit);
-    const std::size_t open = m_search.find('{', static_cast<std::size_t>(m_position - 1));
+    const std::size_t open = m_report ? m_search.find('{', static_cast<std::size_t>(m_position - 1)) : size;
     if (text && open < size && text->data() == m_text.data() + open + 1) {
         // A literal runs to the next "}", over line ends too: one that leaves its line
         // takes the following lines into the text.
         const std::size_t close = open + 1 + text->size();
         if (m_search.find('\r', open) < close || m_search.find('\n', open) < close) {
-            warn("a { without its } on the same line: the text runs on over the line end to the next }");
+            if (wantWarning())
+                warn("a { without its } on the same line: the text runs on over the line end to the next }");
             m_braceWarned = true;
         }
     } else if (!text && open < size) {
-        warn("a { without its }: the statement keeps the text of an earlier one");
+        if (wantWarning())
+            warn("a { without its }: the statement keeps the text of an earlier one");
         m_braceWarned = true;
     }
     if (text)
@@ -350,6 +364,8 @@ void Compiler::checkLiteral(std::string_view literal) {
         bool utf8 = length > 1 && i + length <= literal.size();
         for (std::size_t k = 1; utf8 && k < length; ++k)
             utf8 = (static_cast<std::uint8_t>(literal[i + k]) & 0xC0) == 0x80;
+        if (!wantWarning())
+            return;
         std::string text;
         if (utf8) {
             text = "the text holds the UTF-8 character \"" + std::string(literal.substr(i, length)) +
@@ -369,9 +385,18 @@ void Compiler::checkLiteral(std::string_view literal) {
     }
 }
 
-void Compiler::warn(std::string text) {
+bool Compiler::wantWarning() {
     if (!m_report)
-        return;
+        return false;
+    if (m_warnings >= kMostWarnings) {
+        ++m_unreported;
+        return false;
+    }
+    ++m_warnings;
+    return true;
+}
+
+void Compiler::warn(std::string text) {
     const auto [line, column] = m_lines.locate(static_cast<std::size_t>(m_keywordPosition - 1));
     m_report(moxy::Diagnostic{line, column, moxy::Severity::Warning, std::move(text)});
 }

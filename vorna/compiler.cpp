@@ -268,8 +268,7 @@ public:
         // reserve a part and grow from there.
         m_map.reserve(std::min<std::size_t>(source.size() / 2 + 1, kReservedMapEntries));
         if (m_report) {
-            m_mnemonicAt.assign(source.size(), false);
-            m_notWords.assign(source.size(), false);
+            m_marks.assign(source.size(), 0);
         }
     }
 
@@ -279,8 +278,14 @@ public:
                 compile(*mnemonic);
             m_progress.at(m_position);
         }
-        if (m_report)
+        if (m_report) {
             warnAboutWords();
+            if (m_unreported > 0) {
+                const auto [line, column] = m_lines.locate(m_source.size());
+                m_report(moxy::Diagnostic{line, column, moxy::Severity::Warning,
+                                          std::to_string(m_unreported) + " more warnings not reported"});
+            }
+        }
         moxy::CompileResult result;
         result.code = m_writer.take();
         result.map = std::move(m_map);
@@ -307,7 +312,7 @@ private:
         m_statementOffset = sourceOffset;
         const std::size_t codeStart = m_writer.code().size();
         if (m_report)
-            m_mnemonicAt[sourceOffset] = true;
+            m_marks[sourceOffset] |= kMnemonicAt;
         m_position += static_cast<long long>(mnemonic.text.size());
         switch (mnemonic.action) {
         case Action::Emit:
@@ -324,7 +329,7 @@ private:
             break;
         case Action::Escape:
             if (m_report && m_position <= m_limit)
-                m_notWords[static_cast<std::size_t>(m_position - 1)] = true;
+                m_marks[static_cast<std::size_t>(m_position - 1)] |= kNotWord;
             if (m_position <= m_limit)
                 m_writer.byte(static_cast<std::uint8_t>(m_source[static_cast<std::size_t>(m_position - 1)]));
             break;
@@ -344,7 +349,7 @@ private:
             const std::size_t end = start + name->size();
             // Names of nested brackets overlap: each character is marked once.
             for (std::size_t at = std::max(start, m_namesMarkedUntil); at < end; ++at)
-                m_notWords[at] = true;
+                m_marks[at] |= kNotWord;
             m_namesMarkedUntil = std::max(m_namesMarkedUntil, end);
         }
         return name;
@@ -366,7 +371,7 @@ private:
         // An undeclared name moves to the index that the last found name had.
         if (const auto index = m_names.find(m_usedName))
             m_lastFound = *index;
-        else if (m_report)
+        else if (wantWarning())
             warn("USE of " + shown(m_usedName) +
                  ", which no DIM before it declares: the pointer moves to the name the last USE found");
         movePointerTo(m_lastFound);
@@ -380,9 +385,9 @@ private:
             return;
         const auto from = static_cast<std::size_t>(m_position - 1);
         const std::size_t open = m_search.find('[', from);
-        if (open >= m_source.size())
+        if (open >= m_source.size() && wantWarning())
             warn(std::string(mnemonic) + " without a [name] after it: it takes the text up to the first ] of the program as its name");
-        else if (m_search.find(']', open + 1) >= m_source.size())
+        else if (open < m_source.size() && m_search.find(']', open + 1) >= m_source.size() && wantWarning())
             warn(std::string(mnemonic) + " with a [ but no ] after it: it takes the name of the previous " + mnemonic + " once more");
     }
 
@@ -392,6 +397,20 @@ private:
         if (text.size() <= kLongest)
             return "\"" + std::string(text) + "\"";
         return "\"" + std::string(text.substr(0, kLongest)) + "...\"";
+    }
+
+    // A compile reports at most kMostWarnings warnings and then one line that counts the
+    // rest: a source that warns everywhere costs no more than one that warns once in a while.
+    // Callers ask before they build a warning's text.
+    bool wantWarning() {
+        if (!m_report)
+            return false;
+        if (m_warnings >= kMostWarnings) {
+            ++m_unreported;
+            return false;
+        }
+        ++m_warnings;
+        return true;
     }
 
     // At the statement that begins at the scan position's mnemonic.
@@ -409,20 +428,19 @@ private:
         const auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
         const auto letter = [&](char c) { return upper(c) || (c >= 'a' && c <= 'z'); };
         const std::size_t size = m_source.size();
+        const auto notWord = [&](std::size_t at) { return (m_marks[at] & kNotWord) != 0; };
         for (std::size_t at = 0; at < size;) {
-            if (!upper(m_source[at]) || m_notWords[at]) {
+            if (!upper(m_source[at]) || notWord(at)) {
                 ++at;
                 continue;
             }
             const std::size_t start = at;
-            bool compiled = false;
-            while (at < size && upper(m_source[at]) && !m_notWords[at]) {
-                compiled = compiled || m_mnemonicAt[at];
-                ++at;
-            }
-            const bool touchesLetters = (start > 0 && letter(m_source[start - 1]) && !m_notWords[start - 1]) ||
-                                        (at < size && letter(m_source[at]) && !m_notWords[at]);
-            if (at - start < 2 || compiled || touchesLetters)
+            std::uint8_t marks = 0;
+            while (at < size && upper(m_source[at]) && !notWord(at))
+                marks |= m_marks[at++];
+            const bool touchesLetters = (start > 0 && letter(m_source[start - 1]) && !notWord(start - 1)) ||
+                                        (at < size && letter(m_source[at]) && !notWord(at));
+            if (at - start < 2 || (marks & kMnemonicAt) != 0 || touchesLetters || !wantWarning())
                 continue;
             const std::string word = shown(m_source.substr(start, at - start));
             // A mnemonic right behind another one (SETPAR1PRINT) stands where the scan
@@ -478,8 +496,12 @@ private:
 
     // For warnings only (left empty without a report function).
     std::size_t m_statementOffset = 0;   // 0-based offset of the mnemonic being compiled
-    std::vector<bool> m_mnemonicAt;      // a mnemonic was compiled from this offset
-    std::vector<bool> m_notWords;        // names in brackets and escaped characters
+    static constexpr std::uint8_t kMnemonicAt = 1;  // a mnemonic was compiled from this offset
+    static constexpr std::uint8_t kNotWord = 2;     // part of a name in brackets, or escaped
+    static constexpr long long kMostWarnings = 999;  // and the one that counts the rest: 1000, as --compile shows
+    std::vector<std::uint8_t> m_marks;  // one a source character
+    long long m_warnings = 0;
+    long long m_unreported = 0;
     std::size_t m_namesMarkedUntil = 0;
 };
 

@@ -36,7 +36,7 @@ TEST(WarningsCli, WrittenLikeMessagesAndChangingNothingElse) {
     }
 }
 
-TEST(WarningsCli, CountTowardTheLimitOfShownMessages) {
+TEST(WarningsCli, AtMostAThousandAndACount) {
     QTemporaryDir folder;
     std::string source;
     for (int i = 0; i < 1500; ++i)
@@ -49,9 +49,21 @@ TEST(WarningsCli, CountTowardTheLimitOfShownMessages) {
     std::size_t lines = 0;
     for (const char c : outcome.err)
         lines += c == '\n';
-    EXPECT_EQ(lines, 1001u);
-    EXPECT_NE(outcome.err.find("many.vornaproj: 500 more messages not shown\n"), std::string::npos);
+    // 999 warnings and the one that counts the rest: all that --compile shows.
+    EXPECT_EQ(lines, 1000u);
+    EXPECT_NE(outcome.err.find("many.vornaproj:1501:1: warning: 501 more warnings not reported\n"), std::string::npos);
+    EXPECT_EQ(outcome.err.find("more messages not shown"), std::string::npos);
     EXPECT_EQ(cli::readFile(folder.filePath(QStringLiteral("many.moxy"))), "\r\n");
+
+    // Quillon the same way: 1200 errors, 999 warnings and their count; --compile shows 1000.
+    std::string quillon = "dim[x]\n";
+    for (int i = 0; i < 1200; ++i)
+        quillon += "set[x]{\xe9}\nset[y]{a}\n";
+    cli::writeFile(folder, QStringLiteral("many.qlnp"), quillon);
+    const cli::Outcome mixed = cli::run(QStringLiteral(QUILLON_EXE),
+                                        {QStringLiteral("--compile"), QStringLiteral("many.qlnp")}, {}, folder.path());
+    EXPECT_EQ(mixed.exitCode, 0);
+    EXPECT_NE(mixed.err.find("many.qlnp: 1200 more messages not shown\n"), std::string::npos) << mixed.err.substr(0, 200);
 }
 
 }  // namespace
