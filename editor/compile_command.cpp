@@ -48,6 +48,9 @@ bool writeStream(std::FILE* stream, const std::string& bytes, std::string* reaso
 // A compile's messages on standard error: written in large blocks, not one write a
 // message, and only the first kShownMessages of them; the rest are counted and summed up
 // in one line at the end, so that a source full of mistakes cannot flood the terminal.
+// Warnings are messages too, written with "warning: " before their text, and count toward
+// the same limit: the messages written so far stay in source order, and a source that
+// warns at every line writes no more than one full of errors.
 class MessageSink {
 public:
     static constexpr long long kShownMessages = 1000;
@@ -63,6 +66,8 @@ public:
         m_buffer.append(m_sourceName).append(":");
         m_buffer.append(std::to_string(message.line)).append(":");
         m_buffer.append(std::to_string(message.column)).append(": ");
+        if (message.severity == moxy::Severity::Warning)
+            m_buffer.append("warning: ");
         // The text goes out byte for byte, as the source wrote the names in it.
         // One message a line: a name that spans lines shows its line breaks as \r and \n.
         m_buffer += moxy::escaped(message.text, moxy::kMessageText);

@@ -1,5 +1,7 @@
 #include "editor/dialogs.h"
 
+#include "platform/dialog_width.h"
+
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -10,17 +12,22 @@ namespace editor {
 QtDialogs::QtDialogs(QWidget* parent, QString caption) : m_parent(parent), m_caption(std::move(caption)) {}
 
 std::optional<QString> QtDialogs::askText(const QString& prompt) {
-    bool accepted = false;
-    const QString answer = QInputDialog::getText(m_parent, m_caption, prompt, QLineEdit::Normal, QString(), &accepted);
-    if (!accepted)
+    QInputDialog dialog(m_parent);
+    dialog.setWindowTitle(m_caption);
+    dialog.setLabelText(prompt);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextEchoMode(QLineEdit::Normal);
+    platform::keepCaptionWhole(dialog);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return answer;
+    return dialog.textValue();
 }
 
 void QtDialogs::tell(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, m_caption, text, QMessageBox::Ok, m_parent);
     // Messages quote the program's names: shown as they are, never as markup.
     box.setTextFormat(Qt::PlainText);
+    platform::keepCaptionWhole(box);
     box.exec();
 }
 
@@ -30,6 +37,7 @@ SaveChoice QtDialogs::askSave(const QString& question) {
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
+    platform::keepCaptionWhole(box);
     switch (box.exec()) {
     case QMessageBox::Save:
         return SaveChoice::Save;

@@ -31,6 +31,7 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace editor {
@@ -321,10 +322,17 @@ QString EditorWindow::compileToFile() {
         source,
         [this, &messages](const moxy::Diagnostic& message) {
             messages.push_back(message);
-            // The message's own words, then where its statement is.
-            m_dialogs->tell(boxText(message.text) + QStringLiteral("\n\n") + where(message.line, message.column));
+            // The message's own words, then where its statement is. Warnings go to the
+            // list only.
+            if (message.severity == moxy::Severity::Error)
+                m_dialogs->tell(boxText(message.text) + QStringLiteral("\n\n") + where(message.line, message.column));
         },
         [this](int percent) { showProgress(percent); });
+    for (moxy::Diagnostic& warning : unstorableCharacters(m_text->document()->toRawText()))
+        messages.push_back(std::move(warning));
+    std::stable_sort(messages.begin(), messages.end(), [](const moxy::Diagnostic& a, const moxy::Diagnostic& b) {
+        return std::pair(a.line, a.column) < std::pair(b.line, b.column);
+    });
     listMessages(messages);
     QString written;
     if (compiled.abandoned) {
@@ -371,14 +379,20 @@ QString EditorWindow::writeMoxyFile(const moxy::CompileResult& compiled) {
 
 void EditorWindow::listMessages(const std::vector<moxy::Diagnostic>& messages) {
     m_messages->clear();
-    for (const moxy::Diagnostic& message : messages) {
-        auto* item = new QListWidgetItem(where(message.line, message.column) + QStringLiteral(": ") +
+    // A source that warns at every line lists the first ones and how many more there are.
+    constexpr std::size_t kListed = 1000;
+    for (std::size_t i = 0; i < messages.size() && i < kListed; ++i) {
+        const moxy::Diagnostic& message = messages[i];
+        const QString kind = message.severity == moxy::Severity::Warning ? QStringLiteral("warning: ") : QString();
+        auto* item = new QListWidgetItem(where(message.line, message.column) + QStringLiteral(": ") + kind +
                                              boxText(message.text).replace(QLatin1Char('\r'), QString())
                                                  .replace(QLatin1Char('\n'), QLatin1Char(' ')),
                                          m_messages);
         item->setData(Qt::UserRole, message.line);
         item->setData(Qt::UserRole + 1, message.column);
     }
+    if (messages.size() > kListed)
+        new QListWidgetItem(QStringLiteral("%1 more messages not shown").arg(messages.size() - kListed), m_messages);
     m_messageDock->setVisible(!messages.empty());
 }
 

@@ -3,6 +3,7 @@
 #include "moxy/lines.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace editor {
 
@@ -22,6 +23,32 @@ std::string programText(const QString& rawText) {
         program += code <= 0xFF ? static_cast<char>(code) : '?';
     }
     return program;
+}
+
+std::vector<moxy::Diagnostic> unstorableCharacters(const QString& rawText) {
+    std::vector<moxy::Diagnostic> warnings;
+    int line = 1;
+    int column = 0;
+    bool warned = false;  // about this line
+    for (const QChar c : rawText) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator || c == QLatin1Char('\n')) {
+            ++line;
+            column = 0;
+            warned = false;
+            continue;
+        }
+        ++column;
+        if (c.unicode() <= 0xFF || warned)
+            continue;
+        warned = true;
+        char code[8];
+        std::snprintf(code, sizeof code, "%04X", static_cast<unsigned>(c.unicode()));
+        warnings.push_back({line, column, moxy::Severity::Warning,
+                            std::string("the character U+") + code +
+                                " cannot be stored: a program holds one byte per character (Latin-1), "
+                                "so it becomes \"?\""});
+    }
+    return warnings;
 }
 
 QString boxText(std::string_view program) {

@@ -3,10 +3,13 @@
 // the window stays a thin shell and these rules get tests of their own.
 #pragma once
 
+#include "moxy/compile.h"
+
 #include <QString>
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace editor {
 
@@ -16,6 +19,11 @@ namespace editor {
 // become '?'. So the compilers see one byte per character of the text box, as the files
 // hold it.
 std::string programText(const QString& rawText);
+
+// Warnings for the characters of [rawText] that programText() cannot store and turns into
+// '?': the first one of each line, at its line and column in the program text (a line
+// ends at a paragraph or line separator or LF, as programText() ends it).
+std::vector<moxy::Diagnostic> unstorableCharacters(const QString& rawText);
 
 // The text box's text for the bytes [program], read as Latin-1: every byte one character.
 QString boxText(std::string_view program);

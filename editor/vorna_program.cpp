@@ -13,9 +13,9 @@ Program vornaProgram() {
     program.compileCaption = QStringLiteral("Compile to ZAPL");
     program.description = QStringLiteral("The VORNA compiler: an editor for VORNA programs that compiles them "
                                          "into MOXY files.");
-    // VORNA reports nothing and never abandons a compile.
-    program.compile = [](std::string_view source, const moxy::DiagnosticFunction&,
-                         const moxy::ProgressFunction& progress) { return vorna::compile(source, progress); };
+    // VORNA reports only warnings and never abandons a compile.
+    program.compile = [](std::string_view source, const moxy::DiagnosticFunction& report,
+                         const moxy::ProgressFunction& progress) { return vorna::compile(source, report, progress); };
     program.highlight = highlightVorna;
     return program;
 }

@@ -5,6 +5,7 @@
 #include "quillon/compiler.h"
 
 #include "moxy/format.h"
+#include "moxy/opcodes.h"
 #include "quillon/keywords.h"
 #include "quillon/name_table.h"
 #include "quillon/number_text.h"
@@ -109,6 +110,12 @@ private:
     std::string_view lookUp(std::string_view name);
     void appendCode(const KeywordInfo& keyword);
     void say(std::string text);
+    // A compile reports at most kMostWarnings warnings and then one that counts the rest:
+    // a source that warns everywhere costs no more than one that warns now and then.
+    // Callers ask before they build a warning's text.
+    bool wantWarning();
+    void warn(std::string text);
+    void checkLiteral(std::string_view literal);
 
     std::string_view m_text;
     long long m_limit;
@@ -131,6 +138,10 @@ private:
     std::string_view m_keyText;       // getkey
     std::string_view m_countText;     // freespace
     std::array<bool, kMaxArguments> m_starred{};
+    bool m_braceWarned = false;  // this statement's braces were already warned about
+    static constexpr long long kMostWarnings = 999;  // and the one that counts the rest: 1000, as --compile shows
+    long long m_warnings = 0;
+    long long m_unreported = 0;
 };
 
 moxy::CompileResult Compiler::run() {
@@ -153,6 +164,11 @@ moxy::CompileResult Compiler::run() {
         }
         m_progress.at(m_position);
         ++m_position;
+    }
+    if (m_report && m_unreported > 0) {
+        const auto [line, column] = m_lines.locate(m_text.size());
+        m_report(moxy::Diagnostic{line, column, moxy::Severity::Warning,
+                                  std::to_string(m_unreported) + " more warnings not reported"});
     }
     moxy::CompileResult result;
     result.code = m_writer.take();
@@ -180,6 +196,7 @@ bool Compiler::matches(const KeywordInfo& keyword) const {
 bool Compiler::translate(const KeywordInfo& keyword) {
     m_keywordPosition = m_position;
     m_starred = {};
+    m_braceWarned = false;
     if (keyword.form == Form::Comment) {
         skipComment();
         return true;
@@ -209,6 +226,8 @@ bool Compiler::translate(const KeywordInfo& keyword) {
         readBraces(m_literal);
         appendCode(keyword);
         m_writer.text(m_literal);
+        if (!m_braceWarned)  // one warning a statement
+            checkLiteral(m_literal);
         break;
     case Form::GetKey:
         readArgument(1, keyword);
@@ -259,7 +278,24 @@ void Compiler::readArgument(int argument, const KeywordInfo& keyword) {
 }
 
 void Compiler::readBraces(std::string_view& holder) {
-    if (const auto text = m_search.extract('{', '}', m_position))
+    const auto text = m_search.extract('{', '}', m_position);
+    const auto size = static_cast<std::size_t>(m_limit);
+    const std::size_t open = m_report ? m_search.find('{', static_cast<std::size_t>(m_position - 1)) : size;
+    if (text && open < size && text->data() == m_text.data() + open + 1) {
+        // A literal runs to the next "}", over line ends too: one that leaves its line
+        // takes the following lines into the text.
+        const std::size_t close = open + 1 + text->size();
+        if (m_search.find('\r', open) < close || m_search.find('\n', open) < close) {
+            if (wantWarning())
+                warn("a { without its } on the same line: the text runs on over the line end to the next }");
+            m_braceWarned = true;
+        }
+    } else if (!text && open < size) {
+        if (wantWarning())
+            warn("a { without its }: the statement keeps the text of an earlier one");
+        m_braceWarned = true;
+    }
+    if (text)
         holder = *text;
     m_position += static_cast<long long>(holder.size()) + 2;
 }
@@ -311,6 +347,58 @@ void Compiler::appendCode(const KeywordInfo& keyword) {
             break;
         }
     }
+}
+
+// Characters of a set text that the runner does not append to the variable: all but the
+// literal characters 32..126.
+void Compiler::checkLiteral(std::string_view literal) {
+    for (std::size_t i = 0; i < literal.size(); ++i) {
+        const auto code = static_cast<std::uint8_t>(literal[i]);
+        if (moxy::isLiteral(code))
+            continue;
+        // A UTF-8 source's character of two to four bytes: lead byte, continuation bytes.
+        const std::size_t length = code >= 0xC2 && code <= 0xDF   ? 2
+                                   : code >= 0xE0 && code <= 0xEF ? 3
+                                   : code >= 0xF0 && code <= 0xF4 ? 4
+                                                                  : 1;
+        bool utf8 = length > 1 && i + length <= literal.size();
+        for (std::size_t k = 1; utf8 && k < length; ++k)
+            utf8 = (static_cast<std::uint8_t>(literal[i + k]) & 0xC0) == 0x80;
+        if (!wantWarning())
+            return;
+        std::string text;
+        if (utf8) {
+            text = "the text holds the UTF-8 character \"" + std::string(literal.substr(i, length)) +
+                   "\", which cannot be stored: a MOXY character is one byte, and the runner reads its " +
+                   std::to_string(length) + " bytes as codes";
+        } else if (moxy::opInfo(code) != nullptr) {
+            text = "character code " + std::to_string(code) + " in the text is MOXY opcode " + std::to_string(code) +
+                   ": the runner executes it instead of storing it";
+        } else if (code == moxy::kLabelMarker) {
+            text = "character code 255 in the text is a label marker: the runner does not store it";
+        } else {
+            text = "character code " + std::to_string(code) +
+                   " in the text is no literal character: the runner passes over it";
+        }
+        warn(std::move(text));
+        return;  // one warning a statement
+    }
+}
+
+bool Compiler::wantWarning() {
+    if (!m_report)
+        return false;
+    if (m_warnings >= kMostWarnings) {
+        ++m_unreported;
+        return false;
+    }
+    ++m_warnings;
+    return true;
+}
+
+void Compiler::warn(std::string text) {
+    const auto [line, column] = m_lines.locate(static_cast<std::size_t>(m_keywordPosition - 1));
+    m_report(moxy::Diagnostic{line, column, moxy::Severity::Warning, std::move(text)});
 }
 
 void Compiler::say(std::string text) {

@@ -254,8 +254,9 @@ constexpr std::size_t kReservedMapEntries = std::size_t{1} << 25;
 
 class Compiler {
 public:
-    Compiler(std::string_view source, const std::function<void(int)>& progress)
-        : m_source(source),
+    Compiler(std::string_view source, const moxy::DiagnosticFunction& report, const std::function<void(int)>& progress)
+        : m_report(report),
+          m_source(source),
           m_limit(static_cast<long long>(source.size())),
           m_progress(progress, m_limit),
           m_lines(source),
@@ -266,6 +267,9 @@ public:
         // which on backtick-dense sources cost more than the scan; very large sources
         // reserve a part and grow from there.
         m_map.reserve(std::min<std::size_t>(source.size() / 2 + 1, kReservedMapEntries));
+        if (m_report) {
+            m_marks.assign(source.size(), 0);
+        }
     }
 
     moxy::CompileResult run() {
@@ -273,6 +277,14 @@ public:
             if (const Mnemonic* mnemonic = matchAt(m_position))
                 compile(*mnemonic);
             m_progress.at(m_position);
+        }
+        if (m_report) {
+            warnAboutWords();
+            if (m_unreported > 0) {
+                const auto [line, column] = m_lines.locate(m_source.size());
+                m_report(moxy::Diagnostic{line, column, moxy::Severity::Warning,
+                                          std::to_string(m_unreported) + " more warnings not reported"});
+            }
         }
         moxy::CompileResult result;
         result.code = m_writer.take();
@@ -297,7 +309,10 @@ private:
 
     void compile(const Mnemonic& mnemonic) {
         const auto sourceOffset = static_cast<std::size_t>(m_position - 1);
+        m_statementOffset = sourceOffset;
         const std::size_t codeStart = m_writer.code().size();
+        if (m_report)
+            m_marks[sourceOffset] |= kMnemonicAt;
         m_position += static_cast<long long>(mnemonic.text.size());
         switch (mnemonic.action) {
         case Action::Emit:
@@ -313,6 +328,8 @@ private:
             label();
             break;
         case Action::Escape:
+            if (m_report && m_position <= m_limit)
+                m_marks[static_cast<std::size_t>(m_position - 1)] |= kNotWord;
             if (m_position <= m_limit)
                 m_writer.byte(static_cast<std::uint8_t>(m_source[static_cast<std::size_t>(m_position - 1)]));
             break;
@@ -324,10 +341,23 @@ private:
     }
 
     // The bracketed name from the scan position on; nullopt when no "]" follows.
-    std::optional<std::string_view> bracketedName() { return m_search.extract('[', ']', m_position); }
+    // A name's characters are no words of their own: DIM[COUNT] names COUNT.
+    std::optional<std::string_view> bracketedName() {
+        const auto name = m_search.extract('[', ']', m_position);
+        if (m_report && name) {
+            const auto start = static_cast<std::size_t>(name->data() - m_source.data());
+            const std::size_t end = start + name->size();
+            // Names of nested brackets overlap: each character is marked once.
+            for (std::size_t at = std::max(start, m_namesMarkedUntil); at < end; ++at)
+                m_marks[at] |= kNotWord;
+            m_namesMarkedUntil = std::max(m_namesMarkedUntil, end);
+        }
+        return name;
+    }
 
     void declare() {
         // A failed extraction leaves the name of the previous DIM, which is stored again.
+        warnAboutBrackets("DIM");
         if (const auto name = bracketedName())
             m_declaredName = *name;
         m_names.add(m_declaredName);
@@ -335,12 +365,92 @@ private:
 
     void use() {
         // A failed extraction leaves the name of the previous USE, which is looked up again.
+        warnAboutBrackets("USE");
         if (const auto name = bracketedName())
             m_usedName = *name;
         // An undeclared name moves to the index that the last found name had.
         if (const auto index = m_names.find(m_usedName))
             m_lastFound = *index;
+        else if (wantWarning())
+            warn("USE of " + shown(m_usedName) +
+                 ", which no DIM before it declares: the pointer moves to the name the last USE found");
         movePointerTo(m_lastFound);
+    }
+
+    // A DIM or USE whose "[" or "]" is missing takes a name it was not written with: the
+    // text from the program's start up to its first "]", or the name of the previous DIM
+    // or USE.
+    void warnAboutBrackets(const char* mnemonic) {
+        if (!m_report)
+            return;
+        const auto from = static_cast<std::size_t>(m_position - 1);
+        const std::size_t open = m_search.find('[', from);
+        if (open >= m_source.size() && wantWarning())
+            warn(std::string(mnemonic) + " without a [name] after it: it takes the text up to the first ] of the program as its name");
+        else if (open < m_source.size() && m_search.find(']', open + 1) >= m_source.size() && wantWarning())
+            warn(std::string(mnemonic) + " with a [ but no ] after it: it takes the name of the previous " + mnemonic + " once more");
+    }
+
+    // [text] in a message: quoted, and cut short when long.
+    static std::string shown(std::string_view text) {
+        constexpr std::size_t kLongest = 40;
+        if (text.size() <= kLongest)
+            return "\"" + std::string(text) + "\"";
+        return "\"" + std::string(text.substr(0, kLongest)) + "...\"";
+    }
+
+    // A compile reports at most kMostWarnings warnings and then one line that counts the
+    // rest: a source that warns everywhere costs no more than one that warns once in a while.
+    // Callers ask before they build a warning's text.
+    bool wantWarning() {
+        if (!m_report)
+            return false;
+        if (m_warnings >= kMostWarnings) {
+            ++m_unreported;
+            return false;
+        }
+        ++m_warnings;
+        return true;
+    }
+
+    // At the statement that begins at the scan position's mnemonic.
+    void warn(std::string text) { warnAt(m_statementOffset, std::move(text)); }
+
+    void warnAt(std::size_t offset, std::string text) {
+        const auto [line, column] = m_lines.locate(offset);
+        m_report(moxy::Diagnostic{line, column, moxy::Severity::Warning, std::move(text)});
+    }
+
+    // Upper-case words of two or more letters (not touching lower-case letters, not a
+    // name in brackets, not behind a backtick) in which no mnemonic was compiled: the
+    // scan passed over them, most likely a misspelt mnemonic.
+    void warnAboutWords() {
+        const auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
+        const auto letter = [&](char c) { return upper(c) || (c >= 'a' && c <= 'z'); };
+        const std::size_t size = m_source.size();
+        const auto notWord = [&](std::size_t at) { return (m_marks[at] & kNotWord) != 0; };
+        for (std::size_t at = 0; at < size;) {
+            if (!upper(m_source[at]) || notWord(at)) {
+                ++at;
+                continue;
+            }
+            const std::size_t start = at;
+            std::uint8_t marks = 0;
+            while (at < size && upper(m_source[at]) && !notWord(at))
+                marks |= m_marks[at++];
+            const bool touchesLetters = (start > 0 && letter(m_source[start - 1]) && !notWord(start - 1)) ||
+                                        (at < size && letter(m_source[at]) && !notWord(at));
+            if (at - start < 2 || (marks & kMnemonicAt) != 0 || touchesLetters || !wantWarning())
+                continue;
+            const std::string word = shown(m_source.substr(start, at - start));
+            // A mnemonic right behind another one (SETPAR1PRINT) stands where the scan
+            // steps over the character behind a mnemonic.
+            if (matchAt(static_cast<long long>(start) + 1) != nullptr && start > 0 && !letter(m_source[start - 1]))
+                warnAt(start, word + " is not compiled: it stands right behind a mnemonic, where the compiler "
+                                     "passes over one character");
+            else
+                warnAt(start, word + " is not a VORNA mnemonic: the compiler passes over it");
+        }
     }
 
     // One code per step from the tracked name to [target]: code 2 up, code 1 down.
@@ -366,6 +476,7 @@ private:
         ++m_labelCounter;
     }
 
+    const moxy::DiagnosticFunction& m_report;
     std::string_view m_source;
     long long m_limit;
     scan::ProgressMeter m_progress;
@@ -382,12 +493,27 @@ private:
     std::size_t m_tracked = 0;        // where the compiler assumes the run-time pointer stands
     std::size_t m_pointerSteps = 0;   // codes the pointer moves have appended so far
     long long m_labelCounter = 1;     // the number the next LABEL takes
+
+    // For warnings only (left empty without a report function).
+    std::size_t m_statementOffset = 0;   // 0-based offset of the mnemonic being compiled
+    static constexpr std::uint8_t kMnemonicAt = 1;  // a mnemonic was compiled from this offset
+    static constexpr std::uint8_t kNotWord = 2;     // part of a name in brackets, or escaped
+    static constexpr long long kMostWarnings = 999;  // and the one that counts the rest: 1000, as --compile shows
+    std::vector<std::uint8_t> m_marks;  // one a source character
+    long long m_warnings = 0;
+    long long m_unreported = 0;
+    std::size_t m_namesMarkedUntil = 0;
 };
 
 }  // namespace
 
 moxy::CompileResult compile(std::string_view source, const moxy::ProgressFunction& progress) {
-    return Compiler(source, progress).run();
+    return Compiler(source, {}, progress).run();
+}
+
+moxy::CompileResult compile(std::string_view source, const moxy::DiagnosticFunction& report,
+                            const moxy::ProgressFunction& progress) {
+    return Compiler(source, report, progress).run();
 }
 
 }  // namespace vorna

@@ -18,11 +18,18 @@ namespace vorna {
 inline constexpr std::size_t kMaxPointerSteps = std::size_t{1} << 24;
 
 // Compiles [source] into MOXY code without header, with one map entry per mnemonic that
-// appended code (a line ends at CR LF, LF or CR). VORNA reports nothing and never abandons
-// a compile. [progress], when given, receives the scan's percentage (scan
+// appended code (a line ends at CR LF, LF or CR). VORNA has no error messages and never
+// abandons a compile. [progress], when given, receives the scan's percentage (scan
 // position / length x 100, a half rounded to even; it can pass 100 when the last
 // mnemonic reaches past the end) whenever it differs from the value it received last
 // in this call.
 moxy::CompileResult compile(std::string_view source, const moxy::ProgressFunction& progress = {});
+
+// The same compile, with warnings to [report] (severity Warning, at the 1-based line and
+// column of the mnemonic or word): upper-case words in which no mnemonic was compiled,
+// USE of a name that no DIM before it declares, DIM and USE without their "[name]". The
+// code is the same as without them.
+moxy::CompileResult compile(std::string_view source, const moxy::DiagnosticFunction& report,
+                            const moxy::ProgressFunction& progress);
 
 }  // namespace vorna

@@ -24,7 +24,7 @@ TEST_F(VornaCli, WritesTheCodeAndCrLfWithoutMessages) {
     const std::pair<std::string, std::string> cases[] = {
         {"", ""},
         {"LABEL LABEL GOTO", "\xff\xff\xff\xfe"},
-        {"DIM[a] DIM[b] USE[b] USE[a] USE[nobody]", "\x02\x01"},
+        {"DIM[a] DIM[b] USE[b] USE[a]", "\x02\x01"},
     };
     for (const auto& [text, code] : cases) {
         SCOPED_TRACE(text);

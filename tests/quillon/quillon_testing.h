@@ -21,11 +21,13 @@ struct Compiled {
     std::vector<int> progress;
 
     enum class Place { No, Yes };
-    // Each message's text, after "LINE:COLUMN " with Place::Yes.
+    // Each message's text, after "LINE:COLUMN " with Place::Yes; warnings have tests of
+    // their own.
     std::vector<std::string> messages(Place place = Place::No) const {
         std::vector<std::string> texts;
         for (const moxy::Diagnostic& d : diagnostics)
-            texts.push_back((place == Place::Yes ? std::to_string(d.line) + ":" + std::to_string(d.column) + " " : "") +
+            if (d.severity == moxy::Severity::Error)
+                texts.push_back((place == Place::Yes ? std::to_string(d.line) + ":" + std::to_string(d.column) + " " : "") +
                             d.text);
         return texts;
     }
