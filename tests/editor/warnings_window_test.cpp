@@ -78,7 +78,7 @@ TEST(WarningsWindow, UnstorableCharactersOncePerLine) {
 
 // Each dialog, once shown, is measured and closed by a timer: no test waits for a person.
 TEST(DialogWidth, EveryDialogShowsItsCaptionWhole) {
-    for (const QString caption : {QStringLiteral("Quillon Compiler"), QStringLiteral("VORNA Compiler")}) {
+    for (const QString& caption : {QStringLiteral("Quillon Compiler"), QStringLiteral("VORNA Compiler")}) {
         SCOPED_TRACE(caption.toStdString());
         QWidget parent;
         editor::QtDialogs dialogs(&parent, caption);
