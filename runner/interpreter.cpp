@@ -204,6 +204,11 @@ void Interpreter::growTo(int cellNumber) {
 Interpreter::Cell& Interpreter::written(int cellNumber) const {
     Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
     if (cell.textPending) [[unlikely]] {
+        if (cell.cache == Cell::Cache::Undecided) {
+            settleNow();
+            if (!cell.textPending)
+                return cell;
+        }
         const double value = cell.number;
         if (isSmallWhole(value)) {
             char digits[24];
@@ -216,6 +221,56 @@ Interpreter::Cell& Interpreter::written(int cellNumber) const {
         cell.textPending = false;
     }
     return cell;
+}
+
+void Interpreter::settleNow() const {
+    Cell& cell = m_cells[static_cast<std::size_t>(m_undecided)];
+    m_undecided = -1;
+    const double value = cell.number;
+    double kept = value;
+    if (textValue(value, kept)) {
+        cell.number = kept == 0 ? 0.0 : kept;
+        cell.cache = Cell::Cache::Number;
+        return;
+    }
+    // Only the text can tell: it is written now, as if when the result was stored (there
+    // was room for it then).
+    cell.text = formatNumber(value, m_options.numberFormat);
+    m_totalText += cell.text.size();
+    cell.textPending = false;
+    if (formatsExactly(value)) {
+        cell.number = value;
+        cell.cache = Cell::Cache::Number;
+    } else {
+        cell.cache = Cell::Cache::Unknown;
+    }
+}
+
+void Interpreter::setFraction(int cellNumber, double value) {
+    // At most one cell is undecided: another one is settled first.
+    if (m_undecided >= 0 && m_undecided != cellNumber)
+        settleNow();
+    // Room for the text, the undecided cell's own text (at most as long) counted as written;
+    // near the limits the undecided cell is settled and the room checked exactly.
+    const bool room = (m_totalText + 2 * kLongestNumberText <= m_options.maxTotalText &&
+                       kLongestNumberText <= m_options.maxCellText) ||
+                      roomForNumberText();
+    if (!room) {
+        setFormattedNumber(cellNumber, value);
+        return;
+    }
+    Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+    if (!cell.textPending) {
+        m_totalText -= cell.text.size();
+        if (cell.text.capacity() > kKeptCapacity)
+            std::string().swap(cell.text);
+        else
+            cell.text.clear();
+    }
+    cell.number = value;
+    cell.cache = Cell::Cache::Undecided;
+    cell.textPending = true;
+    m_undecided = cellNumber;
 }
 
 const std::string& Interpreter::cell(int number) const {
@@ -234,6 +289,8 @@ bool Interpreter::setCell(int number, std::string text) {
 
 double Interpreter::parsedNumber(int cellNumber) {
     Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+    if (cell.cache == Cell::Cache::Undecided)
+        settleNow();
     if (cell.cache == Cell::Cache::Number)
         return cell.number;
     if (cell.cache == Cell::Cache::NotNumber)
@@ -254,6 +311,13 @@ double Interpreter::parsedNumber(int cellNumber) {
 }
 
 float Interpreter::singleSlow(int cellNumber) {
+    if (m_cells[static_cast<std::size_t>(cellNumber)].cache == Cell::Cache::Undecided) {
+        settleNow();
+        const Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+        float value = 0;
+        if (cell.cache == Cell::Cache::Number && singleOfNumber(cell.number, value))
+            return value;
+    }
     const double value = number(cellNumber);
     // An exact whole number rounds to single precision in one step; any other text is
     // read again, so that no double rounding creeps in.
@@ -286,6 +350,7 @@ std::int32_t Interpreter::toWhole(double value) {
 std::int32_t Interpreter::whole(int cellNumber) { return toWhole(number(cellNumber)); }
 
 void Interpreter::checkGrowth(const Cell& cell, std::size_t added) const {
+    settle();
     if (cell.text.size() + added > m_options.maxCellText)
         throw RunError(Kind::TextTooLong, "a cell's text would grow past " +
                                               std::to_string(m_options.maxCellText >> 20) + " MiB");
@@ -295,6 +360,7 @@ void Interpreter::checkGrowth(const Cell& cell, std::size_t added) const {
 }
 
 void Interpreter::setText(int cellNumber, std::string text) {
+    settle();
     Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
     cell.textPending = false;  // the old text is replaced, never read
     if (text.size() > cell.text.size())
@@ -308,6 +374,8 @@ void Interpreter::setText(int cellNumber, std::string text) {
 
 void Interpreter::copyCell(int cellNumber, int from) {
     const Cell& source = m_cells[static_cast<std::size_t>(from)];
+    if (source.cache == Cell::Cache::Undecided)
+        settleNow();
     if (source.textPending) {
         // A kept number is copied as it is; its text is written when somebody reads it.
         if (roomForNumberText() || isSmallWhole(source.number))
@@ -510,8 +578,8 @@ template <bool Tracing>
             }
             case Handler::Literal: {
                 Cell& cell = written(m_pointer);
-                if (cell.text.size() >= m_options.maxCellText || m_totalText >= m_options.maxTotalText)
-                    checkGrowth(cell, 1);
+                if (cell.text.size() >= m_options.maxCellText || m_totalText + kLongestNumberText >= m_options.maxTotalText)
+                    checkGrowth(cell, 1);  // exact, the undecided cell counted
                 cell.text += static_cast<char>(code);
                 ++m_totalText;
                 cell.cache = Cell::Cache::Unknown;

@@ -104,9 +104,20 @@ private:
     struct Cell {
         std::string text;
         double number = 0;
-        enum class Cache : std::uint8_t { Unknown, Number, NotNumber } cache = Cache::Unknown;
+        // Undecided: [number] is a computed result whose text's value is yet to be worked
+        // out (see settle()); its text is pending.
+        enum class Cache : std::uint8_t { Unknown, Number, NotNumber, Undecided } cache = Cache::Unknown;
         bool textPending = false;  // [number] holds the value; [text] is yet to be written
     };
+    // Works out the undecided cell's value: the number its text reads back as, or, when only
+    // the text can tell (an exact decimal tie), the text itself, counted as if written when
+    // the result was stored. Every path that reads the cell, and every check of the limits
+    // on texts that an undecided cell could tip, settles it first.
+    void settle() const {
+        if (m_undecided >= 0) [[unlikely]]
+            settleNow();
+    }
+    void settleNow() const;
     // Writes a pending text; every path that reads or changes [text] goes through it.
     Cell& written(int cellNumber) const;
 
@@ -178,24 +189,27 @@ private:
     // text(value) into the cell. The cell keeps the number its text reads back as and
     // writes the text (at most kLongestNumberText characters) when somebody reads it.
     void setNumber(int cellNumber, double value) {
-        double kept = value;
-        // A whole number is its own text's value; otherwise, unless the limits on texts
-        // are within reach of the text, the text's value is worked out without it.
-        if (isSmallWhole(value) || (roomForNumberText() && textValue(value, kept))) {
-            keepNumber(cellNumber, kept);
+        // A whole number is its own text's value; any other waits, undecided, until the
+        // cell is read (most results are overwritten unread).
+        if (isSmallWhole(value)) {
+            keepNumber(cellNumber, value);
             return;
         }
-        setFormattedNumber(cellNumber, value);
+        setFraction(cellNumber, value);
     }
+    void setFraction(int cellNumber, double value);
     static bool isSmallWhole(double value) {
         return value > -1e15 && value < 1e15 && static_cast<double>(static_cast<std::int64_t>(value)) == value;
     }
     bool roomForNumberText() const {
+        settle();
         return m_totalText + kLongestNumberText <= m_options.maxTotalText && kLongestNumberText <= m_options.maxCellText;
     }
     // [kept] into the cell, its text pending; [kept] is its own text's value.
     void keepNumber(int cellNumber, double kept) {
         Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+        if (cell.cache == Cell::Cache::Undecided) [[unlikely]]
+            m_undecided = -1;  // overwritten unread: its text would have gone now
         if (!cell.textPending) {
             m_totalText -= cell.text.size();
             if (cell.text.capacity() > kKeptCapacity)
@@ -229,6 +243,7 @@ private:
     std::int32_t m_picSelect = 0;
     int m_highestHolder = 0;
     mutable std::size_t m_totalText = 0;
+    mutable int m_undecided = -1;  // the one cell whose kept number is undecided, or -1
     std::uint64_t m_steps = 0;
 
     // The decoded program (it depends on the program text only).
