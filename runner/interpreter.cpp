@@ -56,7 +56,8 @@ constexpr auto kStepLength = [] {
 }  // namespace
 
 Interpreter::Interpreter(std::string program, Host& host, InterpreterOptions options)
-    : m_program(std::move(program)), m_host(host), m_options(options), m_cells(kInitialTopCell + 1) {
+    : m_program(std::move(program)), m_host(host), m_options(options), m_cells(kInitialCells) {
+    static_assert(kInitialCells == kInitialTopCell + 1);
     const std::uint64_t seed =
         options.seed ? *options.seed
                      : static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
@@ -197,8 +198,10 @@ const Interpreter::Decoded* Interpreter::decodedPage(std::size_t page) {
 }
 
 void Interpreter::growTo(int cellNumber) {
-    if (cellNumber >= static_cast<int>(m_cells.size()))
+    if (cellNumber >= static_cast<int>(m_cells.size())) {
         m_cells.resize(static_cast<std::size_t>(cellNumber) + 1);
+        m_cellCount = m_cells.size();
+    }
 }
 
 Interpreter::Cell& Interpreter::written(int cellNumber) const {
@@ -508,7 +511,7 @@ template <bool Tracing>
         m_digitHi = entry.hi;
         m_digitLo = entry.lo;
         m_pointer = static_cast<int>(entry.value);
-        if (entry.value >= m_cells.size()) [[unlikely]]
+        if (entry.value >= m_cellCount) [[unlikely]]
             growTo(m_pointer);
         at += 3;
     };
@@ -604,7 +607,7 @@ template <bool Tracing>
             case Handler::Condition:
                 // A failed condition continues behind the next code 18; without one it
                 // goes on as if the condition held.
-                if (!holds(code) && entry.value != 0)
+                if (!holdsFast(code) && entry.value != 0)
                     position = entry.value;
                 ++position;
                 break;
@@ -686,11 +689,20 @@ template <bool Tracing>
         setNumber(m_res, std::sqrt(number(p)));
         return false;
     case Op::Increment:
-        setNumber(p, number(p) + 1);
+    case Op::Decrement: {
+        const double step = code == static_cast<std::uint8_t>(Op::Increment) ? 1.0 : -1.0;
+        Cell& cell = m_cells[static_cast<std::size_t>(p)];
+        if (cell.cache == Cell::Cache::Number && cell.textPending) {
+            // A kept number stays kept: when the sum is whole too, only the number changes.
+            const double sum = cell.number + step;
+            if (isSmallWhole(sum)) [[likely]] {
+                cell.number = sum == 0 ? 0.0 : sum;
+                return false;
+            }
+        }
+        setNumber(p, number(p) + step);
         return false;
-    case Op::Decrement:
-        setNumber(p, number(p) - 1);
-        return false;
+    }
     case Op::Negate:
         setNumber(p, -number(p));
         return false;
@@ -764,7 +776,14 @@ template <bool Tracing>
     case Op::IfLess:
         return false;
     case Op::Jump: {
-        const std::int32_t label = whole(p);
+        // A kept label number needs no conversion.
+        const Cell& cell = m_cells[static_cast<std::size_t>(p)];
+        std::int32_t label = 0;
+        if (cell.cache == Cell::Cache::Number && cell.number >= 1 && cell.number <= moxy::kHighestLabel &&
+            static_cast<double>(static_cast<std::int32_t>(cell.number)) == cell.number)
+            label = static_cast<std::int32_t>(cell.number);
+        else
+            label = whole(p);
         if (label == 0) {
             position = 0;  // the loop's step makes it the first character
         } else {

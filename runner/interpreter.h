@@ -100,6 +100,7 @@ public:
 
 private:
     static constexpr std::size_t kKeptCapacity = 64;
+    static constexpr std::size_t kInitialCells = 256;  // cells 0 to 255 exist from the start
 
     struct Cell {
         std::string text;
@@ -160,6 +161,24 @@ private:
     template <bool Tracing>
     SliceEnd runSlice(std::uint64_t sliceEnd, std::uint64_t maxSteps);
     bool holds(std::uint8_t condition);
+    // holds(), with two kept numbers that are normal singles themselves (counters,
+    // coordinates) compared without a call: then the doubles compare as the singles do.
+    bool holdsFast(std::uint8_t condition) {
+        if (condition != static_cast<std::uint8_t>(moxy::Op::IfEqual)) {
+            const Cell& a = m_cells[static_cast<std::size_t>(m_par1)];
+            const Cell& b = m_cells[static_cast<std::size_t>(m_par2)];
+            if (a.cache == Cell::Cache::Number && b.cache == Cell::Cache::Number && isExactSingle(a.number) &&
+                isExactSingle(b.number))
+                return condition == static_cast<std::uint8_t>(moxy::Op::IfLess) ? a.number < b.number
+                                                                                : a.number > b.number;
+        }
+        return holds(condition);
+    }
+    static bool isExactSingle(double number) {
+        const double magnitude = std::fabs(number);
+        return magnitude >= 0x1p-126 && magnitude < 0x1p127 &&
+               static_cast<double>(static_cast<float>(number)) == number;
+    }
     void growTo(int cellNumber);
     // True after the opcodes a slice may stop at: 24, 252 and the two dialogs.
     bool execute(std::uint8_t code, std::size_t& position);
@@ -236,6 +255,7 @@ private:
 
     // Runner-wide state: lives across run() calls.
     mutable std::vector<Cell> m_cells;
+    std::size_t m_cellCount = kInitialCells;  // m_cells.size(), at hand for the loop
     int m_pointer = 255;
     int m_par1 = 0;
     int m_par2 = 0;

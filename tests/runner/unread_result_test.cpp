@@ -137,3 +137,41 @@ TEST(UnreadResult, ResultsOverwrittenUnreadNeverCount) {
     EXPECT_EQ(runner::statusText(runner::runWithRestart(interpreter)), "ok");
     EXPECT_EQ(interpreter.cell(33152), "31.6227766016838");
 }
+
+TEST(UnreadResult, KeptNumbersCompareAndCountAsTheirTexts) {
+    // Each value is made a kept number (value + 0, then incremented and decremented back),
+    // then compared in single precision with the other: as the texts' singles compare.
+    const char* values[] = {"0",        "-0.5",     "16777216", "16777217",       "16777218",  "1E-40",
+                            "1E-45",    "1E-38",    "2E+38",    "1.7014118E+38",  "1.7014119E+38", "8388608.5",
+                            "999999999999999", "-999999999999999", "0.1", "123456789012345.5"};
+    for (const char* a : values) {
+        for (const char* b : values) {
+            SCOPED_TRACE(std::string(a) + " against " + b);
+            moxy::Writer writer;
+            set(writer, 9, "0").op(Op::SetPar2);
+            set(writer, 0, a).op(Op::SetPar1);
+            slot(writer, 2).op(Op::Add).op(Op::Increment).op(Op::Decrement);
+            set(writer, 1, b).op(Op::SetPar1);
+            slot(writer, 3).op(Op::Add).op(Op::Increment).op(Op::Decrement);
+            slot(writer, 2).op(Op::SetPar1);
+            slot(writer, 3).op(Op::SetPar2);
+            set(writer, 4, "no").op(Op::IfLess);
+            set(writer, 4, "yes").op(Op::EndIf);
+            set(writer, 5, "no").op(Op::IfGreater);
+            set(writer, 5, "yes").op(Op::EndIf);
+            testing_support::FakeHost host;
+            runner::Interpreter interpreter(writer.code(), host);
+            const std::string status = runner::statusText(runner::runWithRestart(interpreter));
+            float x = 0, y = 0;
+            const bool fit = runner::parseSingle(interpreter.cell(33152), kPoint, x) == runner::ParseStatus::Ok &&
+                             runner::parseSingle(interpreter.cell(33153), kPoint, y) == runner::ParseStatus::Ok;
+            if (!fit) {
+                EXPECT_EQ(status, "error overflow");
+                continue;
+            }
+            EXPECT_EQ(status, "ok");
+            EXPECT_EQ(interpreter.cell(33154), x < y ? "yes" : "no");
+            EXPECT_EQ(interpreter.cell(33155), x > y ? "yes" : "no");
+        }
+    }
+}
