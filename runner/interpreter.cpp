@@ -56,7 +56,8 @@ constexpr auto kStepLength = [] {
 }  // namespace
 
 Interpreter::Interpreter(std::string program, Host& host, InterpreterOptions options)
-    : m_program(std::move(program)), m_host(host), m_options(options), m_cells(kInitialTopCell + 1) {
+    : m_program(std::move(program)), m_host(host), m_options(options), m_cells(kInitialCells) {
+    static_assert(kInitialCells == kInitialTopCell + 1);
     const std::uint64_t seed =
         options.seed ? *options.seed
                      : static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
@@ -197,13 +198,20 @@ const Interpreter::Decoded* Interpreter::decodedPage(std::size_t page) {
 }
 
 void Interpreter::growTo(int cellNumber) {
-    if (cellNumber >= static_cast<int>(m_cells.size()))
+    if (cellNumber >= static_cast<int>(m_cells.size())) {
         m_cells.resize(static_cast<std::size_t>(cellNumber) + 1);
+        m_cellCount = m_cells.size();
+    }
 }
 
 Interpreter::Cell& Interpreter::written(int cellNumber) const {
     Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
     if (cell.textPending) [[unlikely]] {
+        if (cell.cache == Cell::Cache::Undecided) {
+            settleNow();
+            if (!cell.textPending)
+                return cell;
+        }
         const double value = cell.number;
         if (isSmallWhole(value)) {
             char digits[24];
@@ -216,6 +224,56 @@ Interpreter::Cell& Interpreter::written(int cellNumber) const {
         cell.textPending = false;
     }
     return cell;
+}
+
+void Interpreter::settleNow() const {
+    Cell& cell = m_cells[static_cast<std::size_t>(m_undecided)];
+    m_undecided = -1;
+    const double value = cell.number;
+    double kept = value;
+    if (textValue(value, kept)) {
+        cell.number = kept == 0 ? 0.0 : kept;
+        cell.cache = Cell::Cache::Number;
+        return;
+    }
+    // Only the text can tell: it is written now, as if when the result was stored (there
+    // was room for it then).
+    cell.text = formatNumber(value, m_options.numberFormat);
+    m_totalText += cell.text.size();
+    cell.textPending = false;
+    if (formatsExactly(value)) {
+        cell.number = value;
+        cell.cache = Cell::Cache::Number;
+    } else {
+        cell.cache = Cell::Cache::Unknown;
+    }
+}
+
+void Interpreter::setFraction(int cellNumber, double value) {
+    // At most one cell is undecided: another one is settled first.
+    if (m_undecided >= 0 && m_undecided != cellNumber)
+        settleNow();
+    // Room for the text, the undecided cell's own text (at most as long) counted as written;
+    // near the limits the undecided cell is settled and the room checked exactly.
+    const bool room = (m_totalText + 2 * kLongestNumberText <= m_options.maxTotalText &&
+                       kLongestNumberText <= m_options.maxCellText) ||
+                      roomForNumberText();
+    if (!room) {
+        setFormattedNumber(cellNumber, value);
+        return;
+    }
+    Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+    if (!cell.textPending) {
+        m_totalText -= cell.text.size();
+        if (cell.text.capacity() > kKeptCapacity)
+            std::string().swap(cell.text);
+        else
+            cell.text.clear();
+    }
+    cell.number = value;
+    cell.cache = Cell::Cache::Undecided;
+    cell.textPending = true;
+    m_undecided = cellNumber;
 }
 
 const std::string& Interpreter::cell(int number) const {
@@ -234,6 +292,8 @@ bool Interpreter::setCell(int number, std::string text) {
 
 double Interpreter::parsedNumber(int cellNumber) {
     Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+    if (cell.cache == Cell::Cache::Undecided)
+        settleNow();
     if (cell.cache == Cell::Cache::Number)
         return cell.number;
     if (cell.cache == Cell::Cache::NotNumber)
@@ -254,6 +314,13 @@ double Interpreter::parsedNumber(int cellNumber) {
 }
 
 float Interpreter::singleSlow(int cellNumber) {
+    if (m_cells[static_cast<std::size_t>(cellNumber)].cache == Cell::Cache::Undecided) {
+        settleNow();
+        const Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+        float value = 0;
+        if (cell.cache == Cell::Cache::Number && singleOfNumber(cell.number, value))
+            return value;
+    }
     const double value = number(cellNumber);
     // An exact whole number rounds to single precision in one step; any other text is
     // read again, so that no double rounding creeps in.
@@ -286,6 +353,7 @@ std::int32_t Interpreter::toWhole(double value) {
 std::int32_t Interpreter::whole(int cellNumber) { return toWhole(number(cellNumber)); }
 
 void Interpreter::checkGrowth(const Cell& cell, std::size_t added) const {
+    settle();
     if (cell.text.size() + added > m_options.maxCellText)
         throw RunError(Kind::TextTooLong, "a cell's text would grow past " +
                                               std::to_string(m_options.maxCellText >> 20) + " MiB");
@@ -295,6 +363,7 @@ void Interpreter::checkGrowth(const Cell& cell, std::size_t added) const {
 }
 
 void Interpreter::setText(int cellNumber, std::string text) {
+    settle();
     Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
     cell.textPending = false;  // the old text is replaced, never read
     if (text.size() > cell.text.size())
@@ -308,6 +377,8 @@ void Interpreter::setText(int cellNumber, std::string text) {
 
 void Interpreter::copyCell(int cellNumber, int from) {
     const Cell& source = m_cells[static_cast<std::size_t>(from)];
+    if (source.cache == Cell::Cache::Undecided)
+        settleNow();
     if (source.textPending) {
         // A kept number is copied as it is; its text is written when somebody reads it.
         if (roomForNumberText() || isSmallWhole(source.number))
@@ -440,7 +511,7 @@ template <bool Tracing>
         m_digitHi = entry.hi;
         m_digitLo = entry.lo;
         m_pointer = static_cast<int>(entry.value);
-        if (entry.value >= m_cells.size()) [[unlikely]]
+        if (entry.value >= m_cellCount) [[unlikely]]
             growTo(m_pointer);
         at += 3;
     };
@@ -510,8 +581,8 @@ template <bool Tracing>
             }
             case Handler::Literal: {
                 Cell& cell = written(m_pointer);
-                if (cell.text.size() >= m_options.maxCellText || m_totalText >= m_options.maxTotalText)
-                    checkGrowth(cell, 1);
+                if (cell.text.size() >= m_options.maxCellText || m_totalText + kLongestNumberText >= m_options.maxTotalText)
+                    checkGrowth(cell, 1);  // exact, the undecided cell counted
                 cell.text += static_cast<char>(code);
                 ++m_totalText;
                 cell.cache = Cell::Cache::Unknown;
@@ -536,7 +607,7 @@ template <bool Tracing>
             case Handler::Condition:
                 // A failed condition continues behind the next code 18; without one it
                 // goes on as if the condition held.
-                if (!holds(code) && entry.value != 0)
+                if (!holdsFast(code) && entry.value != 0)
                     position = entry.value;
                 ++position;
                 break;
@@ -618,11 +689,20 @@ template <bool Tracing>
         setNumber(m_res, std::sqrt(number(p)));
         return false;
     case Op::Increment:
-        setNumber(p, number(p) + 1);
+    case Op::Decrement: {
+        const double step = code == static_cast<std::uint8_t>(Op::Increment) ? 1.0 : -1.0;
+        Cell& cell = m_cells[static_cast<std::size_t>(p)];
+        if (cell.cache == Cell::Cache::Number && cell.textPending) {
+            // A kept number stays kept: when the sum is whole too, only the number changes.
+            const double sum = cell.number + step;
+            if (isSmallWhole(sum)) [[likely]] {
+                cell.number = sum == 0 ? 0.0 : sum;
+                return false;
+            }
+        }
+        setNumber(p, number(p) + step);
         return false;
-    case Op::Decrement:
-        setNumber(p, number(p) - 1);
-        return false;
+    }
     case Op::Negate:
         setNumber(p, -number(p));
         return false;
@@ -696,7 +776,14 @@ template <bool Tracing>
     case Op::IfLess:
         return false;
     case Op::Jump: {
-        const std::int32_t label = whole(p);
+        // A kept label number needs no conversion.
+        const Cell& cell = m_cells[static_cast<std::size_t>(p)];
+        std::int32_t label = 0;
+        if (cell.cache == Cell::Cache::Number && cell.number >= 1 && cell.number <= moxy::kHighestLabel &&
+            static_cast<double>(static_cast<std::int32_t>(cell.number)) == cell.number)
+            label = static_cast<std::int32_t>(cell.number);
+        else
+            label = whole(p);
         if (label == 0) {
             position = 0;  // the loop's step makes it the first character
         } else {

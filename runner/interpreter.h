@@ -100,13 +100,25 @@ public:
 
 private:
     static constexpr std::size_t kKeptCapacity = 64;
+    static constexpr std::size_t kInitialCells = 256;  // cells 0 to 255 exist from the start
 
     struct Cell {
         std::string text;
         double number = 0;
-        enum class Cache : std::uint8_t { Unknown, Number, NotNumber } cache = Cache::Unknown;
+        // Undecided: [number] is a computed result whose text's value is yet to be worked
+        // out (see settle()); its text is pending.
+        enum class Cache : std::uint8_t { Unknown, Number, NotNumber, Undecided } cache = Cache::Unknown;
         bool textPending = false;  // [number] holds the value; [text] is yet to be written
     };
+    // Works out the undecided cell's value: the number its text reads back as, or, when only
+    // the text can tell (an exact decimal tie), the text itself, counted as if written when
+    // the result was stored. Every path that reads the cell, and every check of the limits
+    // on texts that an undecided cell could tip, settles it first.
+    void settle() const {
+        if (m_undecided >= 0) [[unlikely]]
+            settleNow();
+    }
+    void settleNow() const;
     // Writes a pending text; every path that reads or changes [text] goes through it.
     Cell& written(int cellNumber) const;
 
@@ -149,6 +161,24 @@ private:
     template <bool Tracing>
     SliceEnd runSlice(std::uint64_t sliceEnd, std::uint64_t maxSteps);
     bool holds(std::uint8_t condition);
+    // holds(), with two kept numbers that are normal singles themselves (counters,
+    // coordinates) compared without a call: then the doubles compare as the singles do.
+    bool holdsFast(std::uint8_t condition) {
+        if (condition != static_cast<std::uint8_t>(moxy::Op::IfEqual)) {
+            const Cell& a = m_cells[static_cast<std::size_t>(m_par1)];
+            const Cell& b = m_cells[static_cast<std::size_t>(m_par2)];
+            if (a.cache == Cell::Cache::Number && b.cache == Cell::Cache::Number && isExactSingle(a.number) &&
+                isExactSingle(b.number))
+                return condition == static_cast<std::uint8_t>(moxy::Op::IfLess) ? a.number < b.number
+                                                                                : a.number > b.number;
+        }
+        return holds(condition);
+    }
+    static bool isExactSingle(double number) {
+        const double magnitude = std::fabs(number);
+        return magnitude >= 0x1p-126 && magnitude < 0x1p127 &&
+               static_cast<double>(static_cast<float>(number)) == number;
+    }
     void growTo(int cellNumber);
     // True after the opcodes a slice may stop at: 24, 252 and the two dialogs.
     bool execute(std::uint8_t code, std::size_t& position);
@@ -178,24 +208,27 @@ private:
     // text(value) into the cell. The cell keeps the number its text reads back as and
     // writes the text (at most kLongestNumberText characters) when somebody reads it.
     void setNumber(int cellNumber, double value) {
-        double kept = value;
-        // A whole number is its own text's value; otherwise, unless the limits on texts
-        // are within reach of the text, the text's value is worked out without it.
-        if (isSmallWhole(value) || (roomForNumberText() && textValue(value, kept))) {
-            keepNumber(cellNumber, kept);
+        // A whole number is its own text's value; any other waits, undecided, until the
+        // cell is read (most results are overwritten unread).
+        if (isSmallWhole(value)) {
+            keepNumber(cellNumber, value);
             return;
         }
-        setFormattedNumber(cellNumber, value);
+        setFraction(cellNumber, value);
     }
+    void setFraction(int cellNumber, double value);
     static bool isSmallWhole(double value) {
         return value > -1e15 && value < 1e15 && static_cast<double>(static_cast<std::int64_t>(value)) == value;
     }
     bool roomForNumberText() const {
+        settle();
         return m_totalText + kLongestNumberText <= m_options.maxTotalText && kLongestNumberText <= m_options.maxCellText;
     }
     // [kept] into the cell, its text pending; [kept] is its own text's value.
     void keepNumber(int cellNumber, double kept) {
         Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
+        if (cell.cache == Cell::Cache::Undecided) [[unlikely]]
+            m_undecided = -1;  // overwritten unread: its text would have gone now
         if (!cell.textPending) {
             m_totalText -= cell.text.size();
             if (cell.text.capacity() > kKeptCapacity)
@@ -222,6 +255,7 @@ private:
 
     // Runner-wide state: lives across run() calls.
     mutable std::vector<Cell> m_cells;
+    std::size_t m_cellCount = kInitialCells;  // m_cells.size(), at hand for the loop
     int m_pointer = 255;
     int m_par1 = 0;
     int m_par2 = 0;
@@ -229,6 +263,7 @@ private:
     std::int32_t m_picSelect = 0;
     int m_highestHolder = 0;
     mutable std::size_t m_totalText = 0;
+    mutable int m_undecided = -1;  // the one cell whose kept number is undecided, or -1
     std::uint64_t m_steps = 0;
 
     // The decoded program (it depends on the program text only).
