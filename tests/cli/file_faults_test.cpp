@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <thread>
 
 #include <gmock/gmock.h>
 
@@ -259,16 +260,38 @@ TEST_F(FileFaults, FifosAreRefusedWithoutWaiting) {
 // refused, wherever the pipe's name lies.
 TEST_F(FileFaults, PipedProgramUnderSafeReachesNoFile) {
     file(QStringLiteral("data.txt"), "beside the pipe\r\n");
-    // Standard input, started in the data's folder: without --safe the name is found there.
+    const std::string program = testing_support::loadFileProgram(local(folder.filePath(QStringLiteral("data.txt"))));
+
+    // Through a FIFO in the data's own folder.
+    const QString fifo = folder.filePath(QStringLiteral("prog.moxy"));
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
     for (const bool safe : {true, false}) {
         SCOPED_TRACE(safe ? "--safe" : "without --safe");
-        QStringList arguments = {"--headless", "--dump", "-", "/dev/stdin"};
+        std::thread writer([&] {
+            // The runner opens the FIFO for reading; give up after a generous while.
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            int descriptor = -1;
+            while ((descriptor = ::open(fifo.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK)) < 0 &&
+                   std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (descriptor >= 0) {
+                const ssize_t written = ::write(descriptor, program.data(), program.size());
+                EXPECT_EQ(written, static_cast<ssize_t>(program.size()));
+                ::close(descriptor);
+            }
+        });
+        QStringList arguments = {"--headless", "--dump", "-", fifo};
         if (safe)
             arguments.prepend(QStringLiteral("--safe"));
-        const cli::Outcome piped =
-            cli::run(kMoxy, arguments, QByteArray::fromStdString(testing_support::loadFileProgram("data.txt")), folder.path());
-        EXPECT_EQ(endOf(piped), safe ? "end error refused" : "end ok") << piped.err;
+        const cli::Outcome outcome = cli::run(kMoxy, arguments);
+        writer.join();
+        EXPECT_EQ(endOf(outcome), safe ? "end error refused" : "end ok") << outcome.err;
     }
+
+    // Through standard input, started in the data's folder.
+    const cli::Outcome piped = cli::run(kMoxy, {"--safe", "--headless", "--dump", "-", "/dev/stdin"},
+                                        QByteArray::fromStdString(testing_support::loadFileProgram("data.txt")), folder.path());
+    EXPECT_EQ(endOf(piped), "end error refused") << piped.err;
 }
 
 // Under --safe the runner works in the program's folder: relative names reach the

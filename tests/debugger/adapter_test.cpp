@@ -321,8 +321,13 @@ TEST_F(Adapter, TheDocumentsLaunchConfigurationDebugsTheGameInTheWindow) {
     QJsonObject configuration = QJsonDocument::fromJson(QByteArray::fromStdString(json))
                                     .object().value("configurations").toArray().at(0).toObject();
     ASSERT_FALSE(configuration.isEmpty()) << json;
+    EXPECT_EQ(configuration.value("type").toString(), "moxy");
+    EXPECT_EQ(configuration.value("request").toString(), "launch");
     for (const char* key : {"type", "request", "name"})
         configuration.remove(key);
+    // Every argument it uses is in the document's table of launch arguments.
+    for (const QString& key : configuration.keys())
+        EXPECT_NE(document.find("| `" + key.toStdString() + "` |"), std::string::npos) << key.toStdString();
     EXPECT_FALSE(configuration.value("headless").toBool(true));
 
     // The event loop with the runner window (offscreen here).
