@@ -325,33 +325,42 @@ TEST_F(DebugSession, RunTimeErrorsStopBeforeTheRestart) {
     EXPECT_NE(client.outputs().find("running the program again from its start"), std::string::npos);
 }
 
-TEST_F(DebugSession, WithoutTheFilterErrorsRestartAndEnd) {
+// Runs that end without a stop: errors without the filter restart once, then end (2);
+// without debugging nothing stops; the step limit ends the run (3).
+TEST_F(DebugSession, RunsThatEndWithoutStoppingGiveTheRunnersExitCodes) {
+    const std::string failing = "\x01\x82\x82" "5\x07" "6";
     const struct {
+        const char* name;
+        std::string program;
         int failures;
+        QJsonObject launch;
         int exitCode;
-    } cases[] = {{1, 0}, {5, 2}};
+    } cases[] = {
+        {"one error", failing, 1, {}, 0},
+        {"errors again", failing, 5, {}, 2},
+        {"no debugging", failing, 5, {{"noDebug", true}, {"stopOnEntry", true}}, 2},
+        {"step limit", "a\xfe", 0, {{"maxSteps", 50}}, 3},
+    };
     for (const auto& example : cases) {
-        SCOPED_TRACE(example.failures);
+        SCOPED_TRACE(example.name);
         SessionClient client(testing_support::fakeFactory(nullptr, example.failures));
-        client.start(write("\x01\x82\x82" "5\x07" "6"));
-        EXPECT_EQ(client.runUntilStopped(), "terminated");
+        client.request("initialize");
+        QJsonObject launch = example.launch;
+        launch.insert("program", QString::fromStdString(write(example.program)));
+        client.request("launch", launch);
+        if (launch.contains("noDebug")) {  // what would stop a debugged run
+            client.request("setBreakpoints", {{"source", QJsonObject{{"path", "p"}}}, {"lines", QJsonArray{1, 2, 3}}});
+            client.request("setExceptionBreakpoints", {{"filters", QJsonArray{"runtime-error"}}});
+        }
+        client.request("configurationDone");
+        EXPECT_EQ(client.runUntilStopped(7), "terminated");
         EXPECT_EQ(client.lastEvent("exited")["exitCode"].toInt(), example.exitCode);
-        EXPECT_NE(client.outputs().find("run-time error: type mismatch"), std::string::npos);
-        EXPECT_NE(client.outputs().find("at position 5"), std::string::npos);
+        EXPECT_TRUE(client.lastEvent("stopped").isEmpty());
+        if (example.failures > 0) {
+            EXPECT_NE(client.outputs().find("run-time error: type mismatch"), std::string::npos);
+            EXPECT_NE(client.outputs().find("at position 5"), std::string::npos);
+        }
     }
-}
-
-TEST_F(DebugSession, RunWithoutDebuggingNeverStops) {
-    SessionClient client(testing_support::fakeFactory());
-    client.request("initialize");
-    client.request("launch", {{"program", QString::fromStdString(write("\x01\x82\x82" "5\x07" "6"))},
-                              {"noDebug", true}, {"stopOnEntry", true}});
-    client.request("setBreakpoints", {{"source", QJsonObject{{"path", "p"}}}, {"lines", QJsonArray{1, 2, 3}}});
-    client.request("setExceptionBreakpoints", {{"filters", QJsonArray{"runtime-error"}}});
-    client.request("configurationDone");
-    EXPECT_EQ(client.runUntilStopped(), "terminated");
-    EXPECT_EQ(client.lastEvent("exited")["exitCode"].toInt(), 2);
-    EXPECT_TRUE(client.lastEvent("stopped").isEmpty());
 }
 
 TEST_F(DebugSession, PauseStopsAProgramThatNeverYields) {
@@ -365,13 +374,6 @@ TEST_F(DebugSession, PauseStopsAProgramThatNeverYields) {
     EXPECT_FALSE(client.session.running());
     EXPECT_EQ(client.lastEvent("stopped")["reason"].toString(), "pause");
     EXPECT_TRUE(client.request("pause")["success"].toBool());  // already stopped: nothing to do
-}
-
-TEST_F(DebugSession, StepLimitEndsTheRun) {
-    SessionClient client(testing_support::fakeFactory());
-    client.start(write("a\xfe"), {{"maxSteps", 50}});
-    EXPECT_EQ(client.runUntilStopped(7), "terminated");
-    EXPECT_EQ(client.lastEvent("exited")["exitCode"].toInt(), 3);
 }
 
 TEST_F(DebugSession, TerminateAndDisconnectEndTheSession) {

@@ -14,45 +14,18 @@ export XDG_DATA_HOME="$work/data"
 mkdir "$work/bin"
 cp "$quillon" "$moxy" "$work/bin/"
 
-# Waits (up to 60 s) for a visible window named $1 other than the window $2; prints its id.
-# (While the editor asks, its own caption may show the compile's percentage.)
-dialog_of() {
-    local ids=""
-    for _ in $(seq 600); do
-        ids=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vx "$2" || true)
-        [ -n "$ids" ] && { echo "$ids" | head -n1; return; }
-        sleep 0.1
-    done
-    fail "no window named $1 besides $2"
-}
-# Waits (up to 60 s) until window $1 is no longer visible.
-gone() {
-    for _ in $(seq 600); do
-        xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1" || return 0
-        sleep 0.1
-    done
-    fail "window $1 is still there"
-}
-# Types the lines $@ into the window that has the focus, each followed by Return.
-type_lines() {
-    for line in "$@"; do
-        xdotool type --delay 30 "$line"
-        xdotool key --delay 30 Return
-    done
-}
-
 echo "run: typed program, F9, name, runner window"
 "$work/bin/quillon" 2>"$work/editor.log" &
 editor_pid=$!; pids+=($editor_pid)
 editor=$(timeout 60 xdotool search --sync --onlyvisible --name "^Quillon Compiler\$" | head -n1) ||
     fail "no editor window: $(cat "$work/editor.log"; xwininfo -root -tree | grep -i quillon)"
-xdotool windowactivate --sync "$editor" 2>/dev/null || xdotool windowfocus --sync "$editor"
+focus "$editor"
 type_lines 'dim[t]' 'set[t]{moxy-e2e-run}' 'title[t]'
 xdotool key --delay 50 F9
 box=$(dialog_of "Quillon Compiler" "$editor")  # the input box for the name
 type_lines hello
 gone "$box"
-runner=$(timeout 60 xdotool search --sync --onlyvisible --name "^moxy-e2e-run\$" | head -n1) || fail "no runner window"
+runner=$(window_named moxy-e2e-run 60)
 [ -s "$work/bin/hello.moxy" ] || fail "hello.moxy was not written"
 grep -q . "$work/bin/hello.moxy.map" || fail "hello.moxy.map was not written"
 runner_pid=$(xdotool getwindowpid "$runner")
@@ -62,7 +35,7 @@ for _ in $(seq 200); do kill -0 "$runner_pid" 2>/dev/null || break; sleep 0.1; d
 kill -0 "$runner_pid" 2>/dev/null && { kill "$runner_pid"; fail "the runner did not end when its window was closed"; }
 
 echo "exit: a changed text asks first; Cancel keeps the editor"
-xdotool windowactivate --sync "$editor" 2>/dev/null || xdotool windowfocus --sync "$editor"
+focus "$editor"
 xdotool key --delay 50 ctrl+q
 box=$(dialog_of "Quillon Compiler" "$editor")  # "Save changes?"
 xdotool key --delay 50 Escape

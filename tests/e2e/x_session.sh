@@ -38,12 +38,39 @@ start_openbox() {
     done
     fail "openbox did not start: $(cat "$work/openbox.log")"
 }
-# Waits (up to 20 s) for a visible window named $1 and prints its id.
+# Waits (up to $2 s, else 20) for a visible window named $1 and prints its id.
 window_named() {
     local id
-    id=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n1) || fail "no window named $1"
+    id=$(timeout "${2:-20}" xdotool search --sync --onlyvisible --name "^$1\$" | head -n1) || fail "no window named $1"
     echo "$id"
 }
+# Waits (up to 60 s) for a visible window named $1 other than the window $2; prints its id.
+# (While an editor asks, its own caption may show the compile's percentage.)
+dialog_of() {
+    local ids=""
+    for _ in $(seq 600); do
+        ids=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vx "$2" || true)
+        [ -n "$ids" ] && { echo "$ids" | head -n1; return; }
+        sleep 0.1
+    done
+    fail "no window named $1 besides $2"
+}
+# Waits (up to 60 s) until window $1 is no longer visible.
+gone() {
+    for _ in $(seq 600); do
+        xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1" || return 0
+        sleep 0.1
+    done
+    fail "window $1 is still there"
+}
+# Types the lines $@ into the window that has the focus, each followed by Return.
+type_lines() {
+    for line in "$@"; do
+        xdotool type --delay 30 "$line"
+        xdotool key --delay 30 Return
+    done
+}
+focus() { xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"; }
 # Waits (up to 20 s) for process $1, a child of this shell, to end; sets $status.
 await() {
     for _ in $(seq 400); do

@@ -1,4 +1,4 @@
-// What the editor's debugger tests share: dialogs that answer for the user, and a window
+// What the editor's debugger tests share: dialogs that answer from a script, and a window
 // whose files lie in a fresh temporary folder, shown under the offscreen platform, with
 // helpers to click, wait and read the debug panel.
 #pragma once
@@ -7,6 +7,7 @@
 #include "editor/debug_panel.h"
 #include "editor/dialogs.h"
 #include "editor/editor_window.h"
+#include "support/editor_bench.h"
 
 #include <QAction>
 #include <QTemporaryDir>
@@ -16,8 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -25,24 +24,6 @@
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace testing_support {
-
-class AnsweringDialogs : public editor::Dialogs {
-public:
-    std::optional<QString> askText(const QString& prompt) override {
-        questions.push_back(prompt);
-        if (answers.empty())
-            return std::nullopt;
-        const std::optional<QString> answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    void tell(const QString& text) override { messages.push_back(text); }
-    editor::SaveChoice askSave(const QString&) override { return editor::SaveChoice::Discard; }
-
-    std::deque<std::optional<QString>> answers;
-    std::vector<QString> questions;
-    std::vector<QString> messages;
-};
 
 // Long enough for a loaded machine; the waits end as soon as the condition holds.
 inline constexpr int kWaitMs = 60000;
@@ -123,7 +104,7 @@ struct DebugBench {
     }
 
     QTemporaryDir folder;
-    AnsweringDialogs* dialogs = new AnsweringDialogs;  // the window's
+    ScriptedDialogs* dialogs = new ScriptedDialogs;  // the window's
     editor::EditorWindow window;
 };
 

@@ -2,6 +2,7 @@
 // every failure is told.
 #include "editor/dialogs.h"
 #include "editor/export_web_page.h"
+#include "support/editor_bench.h"
 
 #include <gtest/gtest.h>
 
@@ -10,25 +11,7 @@
 #include <QMenu>
 #include <QTemporaryDir>
 
-#include <deque>
-
-namespace {
-
-struct Scripted : editor::Dialogs {
-    std::optional<QString> askText(const QString&) override {
-        if (answers.empty())
-            return std::nullopt;
-        const std::optional<QString> answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    void tell(const QString& text) override { messages.push_back(text); }
-    editor::SaveChoice askSave(const QString&) override { return editor::SaveChoice::Discard; }
-    std::deque<std::optional<QString>> answers;
-    QStringList messages;
-};
-
-}  // namespace
+using Scripted = testing_support::ScriptedDialogs;
 
 TEST(ExportWebPage, WritesThePageBesideTheProgramOrTellsWhyNot) {
     QTemporaryDir folder;
@@ -50,7 +33,7 @@ TEST(ExportWebPage, WritesThePageBesideTheProgramOrTellsWhyNot) {
         SCOPED_TRACE(c.name);
         Scripted dialogs;
         editor::exportWebPage(c.runner, c.program, dialogs);
-        ASSERT_EQ(dialogs.messages.size(), 1);
+        ASSERT_EQ(dialogs.messages.size(), 1u);
         EXPECT_TRUE(dialogs.messages[0].contains(QLatin1String(c.told))) << dialogs.messages[0].toStdString();
     }
     EXPECT_GT(QFile(folder.filePath(QStringLiteral("hello.html"))).size(), 100000);
@@ -68,12 +51,12 @@ TEST(ExportWebPage, TheMenuItemAsksForTheProgramByName) {
     dialogs.answers = {std::nullopt, QString()};  // Cancel, then an empty answer: nothing happens
     menu.actions()[0]->trigger();
     menu.actions()[0]->trigger();
-    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(dialogs.messages.empty());
     // No runner lies beside the test; the build's is found on PATH.
     const QString runnerFolder = QFileInfo(QStringLiteral(MOXY_RUNNER)).absolutePath();
     qputenv("PATH", (runnerFolder + QLatin1Char(':') + qEnvironmentVariable("PATH")).toLocal8Bit());
     ASSERT_EQ(editor::runnerExecutable(), QStringLiteral(MOXY_RUNNER));
     dialogs.answers = {QStringLiteral("game")};
     menu.actions()[0]->trigger();
-    EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("game.html")))) << dialogs.messages.join('\n').toStdString();
+    EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("game.html")))) << QStringList(dialogs.messages.begin(), dialogs.messages.end()).join('\n').toStdString();
 }
