@@ -12,6 +12,7 @@
 #include "scan/delimiter_search.h"
 #include "scan/line_counter.h"
 #include "scan/progress_meter.h"
+#include "scan/warning_budget.h"
 
 #include <array>
 #include <cstdint>
@@ -94,7 +95,8 @@ public:
           m_search(source),
           m_lines(source),
           m_progress(progress, static_cast<long long>(source.size())),
-          m_report(report) {}
+          m_report(report),
+          m_warnings(static_cast<bool>(report)) {}
 
     moxy::CompileResult run();
 
@@ -110,10 +112,9 @@ private:
     std::string_view lookUp(std::string_view name);
     void appendCode(const KeywordInfo& keyword);
     void say(std::string text);
-    // A compile reports at most kMostWarnings warnings and then one that counts the rest:
-    // a source that warns everywhere costs no more than one that warns now and then.
-    // Callers ask before they build a warning's text.
-    bool wantWarning();
+    // Whether one more warning is reported (scan::WarningBudget); callers ask before they
+    // build a warning's text.
+    bool wantWarning() { return m_warnings.take(); }
     void warn(std::string text);
     void checkLiteral(std::string_view literal);
 
@@ -139,9 +140,7 @@ private:
     std::string_view m_countText;     // freespace
     std::array<bool, kMaxArguments> m_starred{};
     bool m_braceWarned = false;  // this statement's braces were already warned about
-    static constexpr long long kMostWarnings = 999;  // and the one that counts the rest: 1000, as --compile shows
-    long long m_warnings = 0;
-    long long m_unreported = 0;
+    scan::WarningBudget m_warnings;
 };
 
 moxy::CompileResult Compiler::run() {
@@ -165,10 +164,9 @@ moxy::CompileResult Compiler::run() {
         m_progress.at(m_position);
         ++m_position;
     }
-    if (m_report && m_unreported > 0) {
+    if (m_warnings.unreported() > 0) {
         const auto [line, column] = m_lines.locate(m_text.size());
-        m_report(moxy::Diagnostic{line, column, moxy::Severity::Warning,
-                                  std::to_string(m_unreported) + " more warnings not reported"});
+        m_report(moxy::Diagnostic{line, column, moxy::Severity::Warning, m_warnings.summary()});
     }
     moxy::CompileResult result;
     result.code = m_writer.take();
@@ -383,17 +381,6 @@ void Compiler::checkLiteral(std::string_view literal) {
         warn(std::move(text));
         return;  // one warning a statement
     }
-}
-
-bool Compiler::wantWarning() {
-    if (!m_report)
-        return false;
-    if (m_warnings >= kMostWarnings) {
-        ++m_unreported;
-        return false;
-    }
-    ++m_warnings;
-    return true;
 }
 
 void Compiler::warn(std::string text) {

@@ -10,6 +10,7 @@
 #include "scan/delimiter_search.h"
 #include "scan/line_counter.h"
 #include "scan/progress_meter.h"
+#include "scan/warning_budget.h"
 #include "vorna/mnemonics.h"
 
 #include <sys/mman.h>
@@ -260,7 +261,8 @@ public:
           m_limit(static_cast<long long>(source.size())),
           m_progress(progress, m_limit),
           m_lines(source),
-          m_search(source) {
+          m_search(source),
+          m_warnings(static_cast<bool>(report)) {
         // A mnemonic and the character after it take at least two positions, so the map
         // has at most one entry per two source characters. Reserving that room up front
         // (address space, touched only as it fills) spares the copies of a growing map,
@@ -280,10 +282,9 @@ public:
         }
         if (m_report) {
             warnAboutWords();
-            if (m_unreported > 0) {
+            if (m_warnings.unreported() > 0) {
                 const auto [line, column] = m_lines.locate(m_source.size());
-                m_report(moxy::Diagnostic{line, column, moxy::Severity::Warning,
-                                          std::to_string(m_unreported) + " more warnings not reported"});
+                m_report(moxy::Diagnostic{line, column, moxy::Severity::Warning, m_warnings.summary()});
             }
         }
         moxy::CompileResult result;
@@ -399,19 +400,9 @@ private:
         return "\"" + std::string(text.substr(0, kLongest)) + "...\"";
     }
 
-    // A compile reports at most kMostWarnings warnings and then one line that counts the
-    // rest: a source that warns everywhere costs no more than one that warns once in a while.
-    // Callers ask before they build a warning's text.
-    bool wantWarning() {
-        if (!m_report)
-            return false;
-        if (m_warnings >= kMostWarnings) {
-            ++m_unreported;
-            return false;
-        }
-        ++m_warnings;
-        return true;
-    }
+    // Whether one more warning is reported (scan::WarningBudget); callers ask before they
+    // build a warning's text.
+    bool wantWarning() { return m_warnings.take(); }
 
     // At the statement that begins at the scan position's mnemonic.
     void warn(std::string text) { warnAt(m_statementOffset, std::move(text)); }
@@ -498,10 +489,8 @@ private:
     std::size_t m_statementOffset = 0;   // 0-based offset of the mnemonic being compiled
     static constexpr std::uint8_t kMnemonicAt = 1;  // a mnemonic was compiled from this offset
     static constexpr std::uint8_t kNotWord = 2;     // part of a name in brackets, or escaped
-    static constexpr long long kMostWarnings = 999;  // and the one that counts the rest: 1000, as --compile shows
     std::vector<std::uint8_t> m_marks;  // one a source character
-    long long m_warnings = 0;
-    long long m_unreported = 0;
+    scan::WarningBudget m_warnings;
     std::size_t m_namesMarkedUntil = 0;
 };
 
