@@ -78,10 +78,10 @@ void Session::stop() {
         finish(SliceEnd::Ended);
 }
 
-RunResult runToEnd(Session& session, Host& host) {
+RunResult runToEnd(Session& session, Host& host, std::uint64_t stepsPerSlice) {
     try {
         for (;;) {
-            switch (session.resume()) {
+            switch (session.resume(stepsPerSlice)) {
             case SliceEnd::Yielded:
                 host.pumpEvents();
                 break;

@@ -57,9 +57,10 @@ private:
     RunResult m_result;
 };
 
-// Drives [session] to its end in one loop: yields go to host.pumpEvents(), dialogs to
+// Drives [session] to its end in one loop, in slices of [stepsPerSlice] steps (as a window
+// cuts them): yields go to host.pumpEvents(), dialogs to
 // host.inputBox() and host.messageBox(); a WindowClosed from them ends the run.
-RunResult runToEnd(Session& session, Host& host);
+RunResult runToEnd(Session& session, Host& host, std::uint64_t stepsPerSlice = kWholeRun);
 
 // A whole run through the interpreter's own host: Session and runToEnd in one call.
 RunResult runWithRestart(Interpreter& interpreter, const std::function<void(const RunError&)>& firstError = {});

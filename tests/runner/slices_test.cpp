@@ -27,32 +27,6 @@ struct SlicedRun {
     const std::string& at(int k) const { return interpreter.cell(33150 + k); }
 };
 
-// Drives [session] in slices of [steps] steps, the way a window or a debugger does.
-runner::RunResult driveInSlices(runner::Session& session, testing_support::FakeHost& host, std::uint64_t steps) {
-    try {
-        for (;;) {
-            switch (session.resume(steps)) {
-            case SliceEnd::Yielded:
-                host.pumpEvents();
-                break;
-            case SliceEnd::InputBox:
-                session.answer(host.inputBox(session.request()));
-                break;
-            case SliceEnd::MessageBox:
-                host.messageBox(session.request());
-                break;
-            case SliceEnd::Budget:
-                break;
-            default:
-                return session.result();
-            }
-        }
-    } catch (const runner::WindowClosed&) {
-        session.stop();
-    }
-    return session.result();
-}
-
 // The dump and every host call of [program] run in slices of [steps] (0: in one run).
 std::string dumpOf(const std::string& program, std::uint64_t steps) {
     testing_support::FakeHost host;
@@ -68,7 +42,7 @@ std::string dumpOf(const std::string& program, std::uint64_t steps) {
         result = runner::runWithRestart(interpreter);
     } else {
         runner::Session session(interpreter);
-        result = driveInSlices(session, host, steps);
+        result = runner::runToEnd(session, host, steps);  // slices of [steps], as a window cuts them
     }
     std::string calls;
     for (const std::string& call : host.calls)
