@@ -16,55 +16,34 @@ using runner::Fill;
 
 namespace {
 
-// A coordinate from a mix of families: on the surface, near its edges, halves, negative,
-// huge, infinite and not a number.
+// A coordinate from a mix of families: on the surface, near its edges, halves, beyond the
+// bound of 2^40, infinite and not a number.
 float coordinate(std::mt19937_64& random, int extent) {
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    constexpr float kSpecials[] = {kInf, -kInf, std::numeric_limits<float>::quiet_NaN(), 0x1p40f, -0x1p40f};
+    const float unit = std::uniform_real_distribution<float>(0.0f, 1.0f)(random);
+    const float near = static_cast<float>(static_cast<int>(random() % 40) - 20);
     switch (random() % 10) {
-    case 0:
-        return static_cast<float>(static_cast<int>(random() % 40) - 20);
-    case 1:
-        return static_cast<float>(extent) + static_cast<float>(static_cast<int>(random() % 40) - 20);
-    case 2:
-        return static_cast<float>(static_cast<int>(random() % (3 * extent)) - extent) + 0.5f;
-    case 3:
-        return (unit(random) - 0.5f) * 1e13f;  // beyond the bound of 2^40
-    case 4:
-        return (unit(random) - 0.5f) * 4e6f;
-    case 5: {
-        constexpr float kSpecials[] = {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
-                                       std::numeric_limits<float>::quiet_NaN(), 1099511627776.0f, -1099511627776.0f};
-        return kSpecials[random() % 5];
-    }
-    default:
-        return unit(random) * static_cast<float>(extent + 20) - 10.0f;
+    case 0: return near;
+    case 1: return static_cast<float>(extent) + near;
+    case 2: return static_cast<float>(static_cast<int>(random() % (3 * extent)) - extent) + 0.5f;
+    case 3: return (unit - 0.5f) * 1e13f;
+    case 4: return (unit - 0.5f) * 4e6f;
+    case 5: return kSpecials[random() % 5];
+    default: return unit * static_cast<float>(extent + 20) - 10.0f;
     }
 }
 
+// Radii up to and past the largest, negative ones and halves; box sides huge and small.
 float radius(std::mt19937_64& random) {
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    switch (random() % 6) {
-    case 0:
-        return unit(random) * 4e9f;  // up to and past the largest radius
-    case 1:
-        return -unit(random) * 200.0f;
-    case 2:
-        return static_cast<float>(random() % 3) + 0.5f;
-    default:
-        return unit(random) * 200.0f;
-    }
+    const float unit = std::uniform_real_distribution<float>(0.0f, 1.0f)(random);
+    const std::uint64_t kind = random() % 6;
+    return kind == 0 ? unit * 4e9f : kind == 1 ? -unit * 200.0f : kind == 2 ? static_cast<float>(random() % 3) + 0.5f : unit * 200.0f;
 }
-
 double size(std::mt19937_64& random) {
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    switch (random() % 6) {
-    case 0:
-        return (unit(random) - 0.5) * 1e14;
-    case 1:
-        return std::floor((unit(random) - 0.5) * 40) + 0.5;
-    default:
-        return (unit(random) - 0.3) * 120;
-    }
+    const double unit = std::uniform_real_distribution<double>(0.0, 1.0)(random);
+    const std::uint64_t kind = random() % 6;
+    return kind == 0 ? (unit - 0.5) * 1e14 : kind == 1 ? std::floor((unit - 0.5) * 40) + 0.5 : (unit - 0.3) * 120;
 }
 
 }  // namespace
@@ -112,8 +91,8 @@ TEST(CanvasFastPaths, DrawTheSamePixelsAsThePlainReference) {
                 break;
             }
             }
-            ASSERT_TRUE(std::equal(reference.begin(), reference.end(), canvas.bits())) << "primitive " << i << " of kind " << kind << " at " << x1
-                                                     << ", " << y1;
+            ASSERT_TRUE(std::equal(reference.begin(), reference.end(), canvas.bits()))
+                << "primitive " << i << " of kind " << kind << " at " << x1 << ", " << y1;
             if (i % 200 == 0) {  // start over now and then, so that later pixels still count
                 canvas.clear();
                 std::fill(reference.begin(), reference.end(), 0xFFFFFFFFu);

@@ -39,20 +39,14 @@ TEST(Glyphs, PicturesDecodeFromBytesWithStraightAlpha) {
     QImage image(2, 1, QImage::Format_ARGB32);
     image.setPixel(0, 0, qRgba(10, 20, 30, 255));
     image.setPixel(1, 0, qRgba(200, 100, 50, 128));
-    for (const char* format : {"png", "bmp"}) {
-        SCOPED_TRACE(format);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        ASSERT_TRUE(image.save(&buffer, format));
-        const auto picture = runner::decodePicture(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-        ASSERT_TRUE(picture);
-        ASSERT_EQ(picture->width, 2);
-        EXPECT_EQ(picture->pixels[0], 0xFF0A141Eu);
-        if (std::string(format) == "png") {
-            EXPECT_EQ(picture->pixels[1], 0x80C86432u);
-        }
-    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(image.save(&buffer, "png"));
+    const auto picture = runner::decodePicture(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    ASSERT_TRUE(picture && picture->width == 2);
+    EXPECT_EQ(picture->pixels[0], 0xFF0A141Eu);
+    EXPECT_EQ(picture->pixels[1], 0x80C86432u);
     std::string error;
     EXPECT_FALSE(runner::decodePicture("not a picture", &error));
     EXPECT_FALSE(error.empty());

@@ -40,11 +40,8 @@ TEST(KeyTable, ScriptsNameKeysByTheirScriptNameOrTheFormatsName) {
         const char* name;
         std::optional<Key> expected;
     };
-    const Case cases[] = {
-        {"A", Key::A},     {"Z", Key::Z},         {"0", Key::Digit0}, {"9", Key::Digit9},
-        {"Up", Key::Up},   {"Enter", Key::Enter}, {"Space", Key::Space}, {"Digit3", Key::Digit3},
-        {"a", std::nullopt}, {"up", std::nullopt}, {"", std::nullopt}, {"F1", std::nullopt},
-    };
+    const Case cases[] = {{"A", Key::A}, {"9", Key::Digit9}, {"Up", Key::Up}, {"Space", Key::Space},
+                          {"Digit3", Key::Digit3}, {"a", std::nullopt}, {"up", std::nullopt}, {"", std::nullopt}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(runner::keyNamed(c.name), c.expected);

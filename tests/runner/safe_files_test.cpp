@@ -1,7 +1,7 @@
-// The runner's file services under --safe, through the headless host with real files and
-// links in temporary folders: no name, no link and no link swapped in while the program
-// runs leads out of the program's folder; a program that is no regular file reaches no
-// file; pictures stay within their bound and are measured before they are unpacked.
+// The runner's file services through the headless host with real files and links: under
+// --safe no name, link or link swapped in during the run leads out of the program's folder,
+// and a program that is no regular file reaches no file; writes follow links and keep
+// permissions; pictures stay within their bound and are measured before they are unpacked.
 #include "fuzz/safe_path_tree.h"
 #include "platform/file_io.h"
 #include "support/corpus.h"
@@ -100,22 +100,13 @@ TEST(SafeFiles, NoNameOrLinkLeadsOutOfTheProgramFolder) {
             const char* expected;
         };
         const Case cases[] = {
-            {"dangling", 'w', "refused"},             // a dangling link to outside
-            {"d/../new.txt", 'w', "refused"},         // ".." after a link to a folder outside
-            {"d/new.txt", 'w', "refused"},
-            {"up/outside/new.txt", 'w', "refused"},
-            {"abs/new.txt", 'w', "refused"},
-            {"../outside/new.txt", 'w', "refused"},
-            {"d/../secret.txt", 'r', "refused"},
-            {"d/secret.txt", 'r', "refused"},
-            {"dangling", 'r', "refused"},
-            {"abs/secret.txt", 'p', "refused"},
-            {"sub/../a.txt", 'r', "ok"},
-            {"sub/../new.txt", 'w', "ok"},
-            {"sub\\..\\a.txt", 'r', "ok"},
+            {"dangling", 'w', "refused"}, {"d/../new.txt", 'w', "refused"}, {"d/new.txt", 'w', "refused"},
+            {"up/outside/new.txt", 'w', "refused"}, {"abs/new.txt", 'w', "refused"},
+            {"../outside/new.txt", 'w', "refused"}, {"d/../secret.txt", 'r', "refused"},
+            {"d/secret.txt", 'r', "refused"}, {"dangling", 'r', "refused"}, {"abs/secret.txt", 'p', "refused"},
+            {"sub/../a.txt", 'r', "ok"}, {"sub/../new.txt", 'w', "ok"}, {"sub\\..\\a.txt", 'r', "ok"},
         };
         for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(1, c.operation) + " " + c.name);
             const std::string path = layout.at(c.name);
             EXPECT_EQ(outcome([&] {
                           if (c.operation == 'r')
@@ -125,7 +116,8 @@ TEST(SafeFiles, NoNameOrLinkLeadsOutOfTheProgramFolder) {
                           else
                               host.loadPicture(0, path);
                       }),
-                      c.expected);
+                      c.expected)
+                << c.operation << " " << c.name;
         }
         EXPECT_EQ(layout.outsideFiles(), before);
     }
@@ -151,9 +143,7 @@ TEST(SafeFiles, LinkSwappedDuringTheRunNeverLeadsOut) {
 
     std::atomic<bool> stop{false};
     std::atomic<long> swaps{0};
-    std::thread swapper([&] {
-        // Each rename puts a link in place at once; a copy is renamed so that the next
-        // round still has one.
+    std::thread swapper([&] {  // renames a copy of either link over "swap"
         const std::string swap = local(layout.program) + "/swap";
         for (bool outside = true; !stop.load(); outside = !outside) {
             const std::string from = local(layout.program) + (outside ? "/to-outside" : "/to-inside");
@@ -167,8 +157,6 @@ TEST(SafeFiles, LinkSwappedDuringTheRunNeverLeadsOut) {
     HeadlessHost host(settingsWith(layout.safe()));
     int refused = 0;
     for (int i = 0; i < 400; ++i) {
-        // Each round starts after at least one more swap, so that the rounds meet both
-        // links and the swaps in between.
         for (const long seen = swaps.load(); swaps.load() == seen;)
             std::this_thread::yield();
         const std::string write = outcome([&] { host.writeFile(layout.at("swap/new.txt"), "x"); });
@@ -216,6 +204,7 @@ TEST(SafeFiles, ProgramFolderComesFromTheOpenedFile) {
     EXPECT_EQ(outcome([&] { host.readFile(layout.at("a.txt")); }), "refused");
     EXPECT_EQ(outcome([&] { host.writeFile(layout.at("b.txt"), "x"); }), "refused");
     EXPECT_EQ(outcome([&] { host.loadPicture(0, layout.at("a.txt")); }), "refused");
+    EXPECT_EQ(outcome([&] { host.startProgram("touch " + layout.at("started")); }), "refused");
     EXPECT_FALSE(QFile::exists(layout.program + "/b.txt"));
 }
 

@@ -1,7 +1,8 @@
-// The drawing surface without Qt: its raster layout, text from the glyph table, and
-// pictures stretched, mirrored, clipped and laid over the drawing by their alpha.
+// The drawing surface without Qt: lines without their end pixel, text from the glyph
+// table, and pictures stretched, mirrored, clipped and laid over the drawing by their
+// alpha. Lines, circles and boxes on and off the surface, huge and negative, are compared
+// pixel for pixel with the plain reference in canvas_fast_paths_test.cpp.
 #include "runner/canvas.h"
-#include "runner/glyphs.h"
 
 #include <gtest/gtest.h>
 
@@ -15,90 +16,119 @@ using runner::Picture;
 namespace {
 
 using Pixels = std::set<std::pair<int, int>>;
+constexpr std::uint32_t kRed = 0x0000FF;
 
-Pixels drawn(const Canvas& canvas) {
+// Every pixel that is not white, moved by (dx, dy), only those at or right of [minX].
+Pixels drawn(const Canvas& canvas, int dx = 0, int dy = 0, int minX = -1000) {
     Pixels pixels;
     for (int y = 0; y < canvas.height(); ++y)
         for (int x = 0; x < canvas.width(); ++x)
-            if (canvas.pixel(x, y) != Canvas::kWhite)
-                pixels.insert({x, y});
+            if (canvas.pixel(x, y) != Canvas::kWhite && x + dx >= minX)
+                pixels.insert({x + dx, y + dy});
     return pixels;
 }
 
-Pixels shifted(const Pixels& pixels, int dx, int dy) {
-    Pixels moved;
-    for (const auto& [x, y] : pixels)
-        moved.insert({x + dx, y + dy});
-    return moved;
-}
-
-const runner::glyphs::Glyph& glyph(char c) {
-    return runner::glyphs::kGlyphs[static_cast<unsigned char>(c) - runner::glyphs::kFirst];
+// The pixels from (x1, y1) to (x2, y2), both included.
+Pixels area(int x1, int y1, int x2, int y2) {
+    Pixels pixels;
+    for (int y = y1; y <= y2; ++y)
+        for (int x = x1; x <= x2; ++x)
+            pixels.insert({x, y});
+    return pixels;
 }
 
 }  // namespace
 
-TEST(Surface, RasterIsRgb32RowByRow) {
-    Canvas canvas(3, 2);
-    EXPECT_EQ(canvas.bits()[0], 0xFFFFFFFFu);
-    canvas.setColour(0x332211);  // red 0x11, green 0x22, blue 0x33
-    canvas.point(2, 1);
-    EXPECT_EQ(canvas.bits()[5], 0xFF112233u);
-    EXPECT_EQ(canvas.pixel(2, 1), 0x332211u);
-}
-
-TEST(Surface, TextIsTheGlyphsSideBySideWithoutKerning) {
-    Canvas a(60, 30), v(60, 30), both(60, 30);
-    a.text(5, 3, "A");
-    v.text(5, 3, "V");
-    both.text(5, 3, "AV");
-    Pixels expected = drawn(a);
-    const Pixels second = shifted(drawn(v), glyph('A').advance, 0);
-    expected.insert(second.begin(), second.end());
-    EXPECT_EQ(drawn(both), expected);
-    EXPECT_EQ(Canvas::textWidth("AV"), glyph('A').advance + glyph('V').advance);
-    EXPECT_EQ(Canvas::textWidth("\x01\x1f"), 0);
-}
-
-TEST(Surface, TextIsClippedAndControlCharactersDrawNothing) {
-    Canvas whole(60, 30), left(60, 30), controls(60, 30);
-    whole.text(10, 10, "Hello");
-    left.text(-10, -5, "Hello");  // partly off the top-left corner
-    EXPECT_EQ(drawn(left), [&] {
-        Pixels visible;
-        for (const auto& pixel : shifted(drawn(whole), -20, -15))
-            if (pixel.first >= 0 && pixel.second >= 0)
-                visible.insert(pixel);
-        return visible;
-    }());
-    controls.text(10, 10, std::string("\x01\x02\t\r\n", 5));
-    EXPECT_TRUE(drawn(controls).empty());
-    for (int code = runner::glyphs::kFirst + 1; code <= 126; ++code) {
-        SCOPED_TRACE(code);
-        const auto& g = glyph(static_cast<char>(code));
-        EXPECT_GT(g.width * g.height, 0);  // every printable ASCII character has ink
-        EXPECT_GT(g.advance, 0);
+TEST(Surface, LinesLeaveOutTheirEndPixel) {
+    struct Case {
+        float x1, y1, x2, y2;
+        Pixels expected;
+    };
+    const Case cases[] = {
+        {20, 10, 10, 10, area(11, 10, 20, 10)}, {3, 2, 3, 6, area(3, 2, 3, 5)},
+        {0, 0, 4, 2, {{0, 0}, {1, 1}, {2, 1}, {3, 2}}}, {7, 7, 7, 7, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x1 << "," << c.y1 << " to " << c.x2 << "," << c.y2);
+        Canvas canvas(30, 30);
+        canvas.line(c.x1, c.y1, c.x2, c.y2);
+        EXPECT_EQ(drawn(canvas), c.expected);
     }
 }
 
-TEST(Surface, PicturesShrinkToTheNearestSourcePixelAndClip) {
-    // Four columns red, green, blue, black shrunk to two: the pixels under the centres.
+TEST(Surface, ClearAndResizeKeepTheRightPixels) {
+    Canvas canvas(10, 10);
+    canvas.setColour(kRed);
+    canvas.point(2, 2);
+    canvas.resize(20, 5);
+    EXPECT_EQ(drawn(canvas), (Pixels{{2, 2}}));
+    canvas.clear();
+    EXPECT_TRUE(drawn(canvas).empty());
+    EXPECT_EQ(canvas.colour(), kRed);
+}
+
+TEST(Surface, TextIsTheGlyphsSideBySideClippedAndInTheColour) {
+    Canvas a(60, 30), v(60, 30), both(60, 30), left(60, 30), controls(60, 30);
+    a.text(5, 3, "A");
+    v.text(5, 3, "V");
+    both.setColour(kRed);
+    both.text(5, 3, "AV");
+    Pixels expected = drawn(a);
+    const Pixels second = drawn(v, static_cast<int>(Canvas::textWidth("A")), 0);
+    expected.insert(second.begin(), second.end());
+    EXPECT_EQ(drawn(both), expected) << "no kerning";
+    for (const auto& [x, y] : expected)
+        EXPECT_EQ(both.pixel(x, y), kRed);
+    EXPECT_EQ(Canvas::textWidth("AV"), Canvas::textWidth("A") + Canvas::textWidth("V"));
+    left.text(-15, -6, "AV");  // partly off the top-left corner
+    Pixels visible;
+    for (const auto& pixel : drawn(both, -20, -9, 0))
+        if (pixel.second >= 0)
+            visible.insert(pixel);
+    EXPECT_EQ(drawn(left), visible);
+    EXPECT_LT(visible.size(), expected.size());
+    controls.text(10, 10, std::string("\x01\x02\t\r\n", 5));
+    EXPECT_TRUE(drawn(controls).empty());
+    EXPECT_EQ(Canvas::textWidth("\x01\x1f"), 0);
+}
+
+TEST(Surface, VeryLongTextsDrawOnlyTheirVisiblePart) {
+    // 64 KiB of w's, far to the left: the visible tail lands where the short text does.
+    const std::string tail = "Hi there";
+    std::string text(1 << 16, 'w');
+    Canvas reference(200, 30), canvas(200, 30);
+    reference.text(10, 5, tail);
+    canvas.text(static_cast<float>(10 - Canvas::textWidth(text)), 5, text + tail);
+    EXPECT_EQ(drawn(canvas, 0, 0, 10), drawn(reference));
+    EXPECT_LT(drawn(canvas).size(), drawn(reference).size() + 200);
+    text.assign(64u << 20, 'x');
+    canvas.text(0, 5, text);  // returns quickly: only a few hundred characters are laid out
+}
+
+TEST(Surface, PicturesStretchShrinkToTheNearestSourcePixelMirrorAndClip) {
+    const Picture picture{2, 1, {0xFFFF0000u, 0xFF0000FFu}};  // red, blue
+    Canvas canvas(20, 10), mirrored(20, 10);
+    canvas.paint(picture, 2, 3, 8, 4);
+    mirrored.paint(picture, 10, 3, -8, 4);  // spans x = 2 to 9, its left end at the right
+    EXPECT_EQ(drawn(canvas), area(2, 3, 9, 6));
+    EXPECT_EQ(drawn(mirrored), area(2, 3, 9, 6));
+    EXPECT_EQ(canvas.pixel(2, 3), 0x0000FFu);
+    EXPECT_EQ(canvas.pixel(9, 6), 0xFF0000u);
+    EXPECT_EQ(mirrored.pixel(3, 3), 0xFF0000u);
+    EXPECT_EQ(mirrored.pixel(9, 3), 0x0000FFu);
+    // Red, green, blue, black shrunk to two columns: the pixels under the centres.
     const Picture stripes{4, 1, {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFF000000u}};
-    Canvas canvas(10, 4);
-    canvas.paint(stripes, 1, 1, 2, 1);
-    EXPECT_EQ(canvas.pixel(1, 1), 0x00FF00u);  // centre 0.5 of 2 -> source column 1
-    EXPECT_EQ(canvas.pixel(2, 1), 0x000000u);  // centre 1.5 of 2 -> source column 3
-    EXPECT_EQ(drawn(canvas), (Pixels{{1, 1}, {2, 1}}));
-    Canvas clipped(3, 3);
+    Canvas shrunk(10, 4), clipped(3, 3), nothing(5, 5);
+    shrunk.paint(stripes, 1, 1, 2, 1);
+    EXPECT_EQ(drawn(shrunk), (Pixels{{1, 1}, {2, 1}}));
+    EXPECT_EQ(shrunk.pixel(1, 1), 0x00FF00u);
+    EXPECT_EQ(shrunk.pixel(2, 1), 0x000000u);
     clipped.paint(stripes, -2, -1, 8, 2);  // 8 x 2 from (-2, -1): columns 0..2 of row 0
     EXPECT_EQ(drawn(clipped), (Pixels{{0, 0}, {1, 0}, {2, 0}}));
     EXPECT_EQ(clipped.pixel(0, 0), 0x00FF00u);
     EXPECT_EQ(clipped.pixel(2, 0), 0xFF0000u);
-    Canvas nothing(5, 5);
-    for (const auto& [w, h] : {std::pair{0.0, 3.0}, {3.0, 0.0}, {0.2, 3.0}}) {
-        SCOPED_TRACE(w);
+    for (const auto& [w, h] : {std::pair{0.0, 3.0}, {3.0, 0.0}, {0.2, 3.0}})
         nothing.paint(stripes, 1, 1, w, h);
-    }
     nothing.paint(Picture{}, 1, 1, 3, 3);
     EXPECT_TRUE(drawn(nothing).empty());
 }
@@ -112,6 +142,5 @@ TEST(Surface, PicturesLieOverTheDrawingByTheirAlpha) {
     canvas.paint(picture, 0, 0, 3, 1);
     EXPECT_EQ(canvas.pixel(0, 0), 0xFF0000u);
     EXPECT_EQ(canvas.pixel(1, 0), 0x0000FFu);
-    // 128/255 of blue 255 and 127/255 of red 255: 128 and 127.
-    EXPECT_EQ(canvas.pixel(2, 0), 0x80007Fu);
+    EXPECT_EQ(canvas.pixel(2, 0), 0x80007Fu);  // 128/255 of blue 255 and 127/255 of red 255
 }

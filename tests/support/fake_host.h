@@ -4,9 +4,12 @@
 
 #include "runner/host.h"
 #include "runner/run_error.h"
+#include "runner/session.h"
 
 #include <deque>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -89,6 +92,26 @@ private:
         ((out << ' ' << args), ...);
         calls.push_back(out.str());
     }
+};
+
+// [code] run at once (seed 7 unless [options] say otherwise), after [setup] has adjusted
+// the host; at(k) is the cell of slot k.
+struct FakeRun {
+    FakeHost host;
+    std::unique_ptr<runner::Interpreter> interpreter;
+    runner::RunResult result;
+
+    explicit FakeRun(std::string code, runner::InterpreterOptions options = {},
+                     const std::function<void(FakeHost&)>& setup = {}) {
+        if (!options.seed)
+            options.seed = 7;
+        if (setup)
+            setup(host);
+        interpreter = std::make_unique<runner::Interpreter>(std::move(code), host, options);
+        result = runner::runWithRestart(*interpreter);
+    }
+    const std::string& at(int k) const { return interpreter->cell(33150 + k); }
+    std::string status() const { return runner::statusText(result); }
 };
 
 }  // namespace testing_support
