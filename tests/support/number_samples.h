@@ -6,37 +6,20 @@
 
 #include "runner/conversions.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
 
 namespace testing_support {
 
-inline std::uint64_t bitsOf(double value) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-inline double doubleOf(std::uint64_t bits) {
-    double value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
+inline std::uint64_t bitsOf(double value) { return std::bit_cast<std::uint64_t>(value); }
+inline double doubleOf(std::uint64_t bits) { return std::bit_cast<double>(bits); }
 inline bool sameNumber(double a, double b) { return (std::isnan(a) && std::isnan(b)) || bitsOf(a) == bitsOf(b); }
-
 inline bool sameSingle(float a, float b) {
-    if (std::isnan(a) && std::isnan(b))
-        return true;
-    std::uint32_t x;
-    std::uint32_t y;
-    std::memcpy(&x, &a, sizeof x);
-    std::memcpy(&y, &b, sizeof y);
-    return x == y;
+    return (std::isnan(a) && std::isnan(b)) || std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
 }
 
 // Draws values from many families; [kind] picks the family (any number: it is taken
@@ -78,9 +61,7 @@ inline double numberSample(std::mt19937_64& random, std::uint64_t kind) {
     case 8:  // subnormals and the smallest normals
         return sign * doubleOf(random() % (std::uint64_t{1} << 53));
     case 9: {  // halfway between two neighbouring singles, and next to it
-        std::uint32_t floatBits = static_cast<std::uint32_t>(random() % 0x7F000000u);
-        float low;
-        std::memcpy(&low, &floatBits, sizeof low);
+        const float low = std::bit_cast<float>(static_cast<std::uint32_t>(random() % 0x7F000000u));
         const float high = std::nextafter(low, std::numeric_limits<float>::infinity());
         return sign * nudged((static_cast<double>(low) + static_cast<double>(high)) / 2);
     }

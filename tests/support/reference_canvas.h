@@ -37,26 +37,17 @@ public:
             --octantEnd;
         const long long w = m_width;
         const long long h = m_height;
-        std::vector<Range> ranges = {{-cx, w - 1 - cx}, {cx - (w - 1), cx}, {-cy, h - 1 - cy}, {cy - (h - 1), cy}};
-        for (Range& range : ranges) {
-            range.first = std::max(range.first, 0LL);
-            range.last = std::min(range.last, octantEnd);
-        }
-        std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) { return a.first < b.first; });
-        long long next = 0;
-        for (const Range& range : ranges) {
-            for (long long offset = std::max(range.first, next); offset <= range.last; ++offset) {
+        // Only the offsets where one of the eight points can be on the surface (for huge
+        // radii); a pixel plotted twice is the same pixel.
+        for (auto [first, last] : {std::pair{-cx, w - 1 - cx}, {cx - (w - 1), cx}, {-cy, h - 1 - cy}, {cy - (h - 1), cy}}) {
+            for (long long offset = std::max(first, 0LL); offset <= std::min(last, octantEnd); ++offset) {
                 const long long height = circleHeight(r, offset);
-                plot(cx + offset, cy + height);
-                plot(cx - offset, cy + height);
-                plot(cx + offset, cy - height);
-                plot(cx - offset, cy - height);
-                plot(cx + height, cy + offset);
-                plot(cx - height, cy + offset);
-                plot(cx + height, cy - offset);
-                plot(cx - height, cy - offset);
+                for (const long long sx : {-1, 1})
+                    for (const long long sy : {-1, 1}) {
+                        plot(cx + sx * offset, cy + sy * height);
+                        plot(cx + sx * height, cy + sy * offset);
+                    }
             }
-            next = std::max(next, range.last + 1);
         }
     }
 
@@ -87,10 +78,6 @@ private:
     __extension__ typedef unsigned __int128 UnsignedWide;
     static constexpr double kCoordinateLimit = 1099511627776.0;
     static constexpr long long kRadiusLimit = 2147483647;
-    struct Range {
-        long long first;
-        long long last;
-    };
 
     static long long pixelOf(double coordinate) {
         if (std::isnan(coordinate))
