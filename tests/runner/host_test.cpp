@@ -32,16 +32,25 @@ struct HeadlessRun {
     std::unique_ptr<runner::Interpreter> interpreter;
     runner::RunResult result;
 
-    explicit HeadlessRun(const std::string& program, HeadlessHost::Settings settings = {}) {
-        std::FILE* input = std::tmpfile();  // empty: every input box is cancelled
-        std::FILE* console = std::tmpfile();
-        settings.input = input;
-        settings.output = settings.prompts = console;
+    std::string output;  // what message boxes printed
+
+    explicit HeadlessRun(const std::string& program, HeadlessHost::Settings settings = {}, const std::string& input = "") {
+        std::FILE* in = std::tmpfile();
+        std::FILE* out = std::tmpfile();
+        std::FILE* prompts = std::tmpfile();
+        std::fwrite(input.data(), 1, input.size(), in);
+        std::rewind(in);
+        settings.input = in;
+        settings.output = out;
+        settings.prompts = prompts;
         host = std::make_unique<HeadlessHost>(std::move(settings));
         interpreter = std::make_unique<runner::Interpreter>(program, *host);
         result = runner::runWithRestart(*interpreter);
-        std::fclose(input);
-        std::fclose(console);
+        std::rewind(out);
+        for (int c; (c = std::fgetc(out)) != EOF;)
+            output += static_cast<char>(c);
+        for (std::FILE* file : {in, out, prompts})
+            std::fclose(file);
     }
     std::string status() const { return runner::statusText(result); }
     const std::string& at(int k) const { return interpreter->cell(33150 + k); }
@@ -162,6 +171,17 @@ TEST(TextFiles, FailuresNameThePathAndLeaveNoPartialFile) {
     for (const std::string& name : {here + "/no/such/folder/x.txt", here})
         EXPECT_EQ(HeadlessRun(testing_support::writeFileProgram(name, "x")).status(), "error file-error") << name;
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+}
+
+TEST(Headless, MessageBoxesPrintAndInputBoxesReadLinesUntilTheEndOfInput) {
+    moxy::Writer writer;
+    set(writer, 0, "Name?").op(Op::SetPar1);
+    for (int k = 1; k <= 3; ++k)
+        slot(writer, k).op(Op::InputBox);
+    set(writer, 4, "Hello").system(SubCode::MessageBox);
+    HeadlessRun run(writer.code(), {}, "Ada\r\nBob\n");
+    EXPECT_EQ(run.at(1) + "," + run.at(2) + "," + run.at(3), "Ada,Bob,");  // the end counts as Cancel
+    EXPECT_EQ(run.output, "Hello\n");
 }
 
 TEST(Headless, KeyScriptDeliversEventsAtYields) {

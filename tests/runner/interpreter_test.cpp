@@ -278,7 +278,7 @@ TEST(HostCalls, TicksKeysDialogsSoundAndSystemCalls) {
     slot(writer, 0).op(Op::TickCount);
     slot(writer, 1).key(moxy::Key::A);
     slot(writer, 2).key(moxy::Key::Z);
-    set(writer, 3, "keep").op(Op::KeyState).byte(100);
+    set(writer, 3, "keep").byte(static_cast<std::uint8_t>(Op::KeyState)).byte(100);  // selector 100: nothing
     set(writer, 4, "Your name?").op(Op::SetPar1);
     slot(writer, 5).op(Op::InputBox);
     slot(writer, 6).op(Op::InputBox);
@@ -288,7 +288,7 @@ TEST(HostCalls, TicksKeysDialogsSoundAndSystemCalls) {
     set(writer, 10, "400").system(SubCode::SetWindowWidth).system(SubCode::SetWindowTop);
     set(writer, 10, "Title").system(SubCode::Caption);
     set(writer, 10, "xterm -e top").system(SubCode::Exec);
-    set(writer, 10, "A").op(Op::System).byte(200).text("B");  // sub-code 200 does nothing
+    set(writer, 10, "A").byte(static_cast<std::uint8_t>(Op::System)).byte(200).text("B");  // sub-code 200: nothing
     set(writer, 11, "440").op(Op::SetPar1);
     set(writer, 12, "100").op(Op::SetPar2).system(SubCode::Beep);
     const auto setup = [](testing_support::FakeHost& host) {

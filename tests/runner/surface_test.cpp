@@ -88,6 +88,7 @@ TEST(Surface, TextIsTheGlyphsSideBySideClippedAndInTheColour) {
     EXPECT_EQ(drawn(left), visible);
     EXPECT_LT(visible.size(), expected.size());
     controls.text(10, 10, std::string("\x01\x02\t\r\n", 5));
+    controls.text(10, 10, "");
     EXPECT_TRUE(drawn(controls).empty());
     EXPECT_EQ(Canvas::textWidth("\x01\x1f"), 0);
 }

@@ -107,6 +107,9 @@ TEST(RunnerWindow, StartsWithTheClientAreaProgramsResizeMoveAndTitleIt) {
     EXPECT_EQ(run.window->windowTitle(), "Snake");
     EXPECT_EQ(QSize(run.window->canvas().width(), run.window->canvas().height()), QSize(400, 300));
     EXPECT_EQ(run.at(1), std::to_string(run.window->screen()->size().width()));
+    QTimer::singleShot(0, run.window.get(), [&] { run.window->close(); });
+    run.window->waitUntilClosed();  // after the end the drawing stays until the window closes
+    EXPECT_TRUE(run.window->isClosed());
 }
 
 TEST(RunnerWindow, ANeverYieldingProgramIsShownAsTheRasterAndClosable) {
