@@ -67,8 +67,10 @@ TEST(Number, TextsHaveFifteenSignificantDigitsWithoutTrailingZeros) {
     // More values, with the numbers kept beside the texts, in kept_number_test.cpp.
     for (auto [value, expected] : {std::pair{999999999999999.0, "999999999999999"}, {-1.5e20, "-1.5E+20"},
                                    {1e100, "1E+100"}, {0.00015, "0.00015"}, {0.00001, "1E-05"}, {1e-100, "1E-100"},
-                                   {1e14 + 0.5, "100000000000000"}, {kInf, "Infinity"}, {-kInf, "-Infinity"},
-                                   {std::nan(""), "NaN"}}) {
+                                   {1e14 + 0.5, "100000000000000"}, {999999999999999.9, "1E+15"},
+                                   {123456789012345.67, "123456789012346"}, {0.00009999999999999999, "0.0001"},
+                                   {4.9406564584124654e-324, "4.94065645841247E-324"}, {0.1 + 0.2, "0.3"},
+                                   {-0.0, "0"}, {kInf, "Infinity"}, {-kInf, "-Infinity"}, {std::nan(""), "NaN"}}) {
         SCOPED_TRACE(expected);
         EXPECT_EQ(runner::formatNumber(value, kPoint), expected);
     }

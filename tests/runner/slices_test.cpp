@@ -123,18 +123,3 @@ TEST(Slices, AnyCutGivesTheDumpOfOneRun) {
     EXPECT_GT(examples, 3);
     testing_support::forEachCorpusFile(MOXY_CORPUS_DIR, expectAnyCutGivesTheDumpOfOneRun);
 }
-
-TEST(Slices, HostileShapesEndInAnOrderlyWay) {
-    // Megabytes of random bytes, long label runs, references to the highest cell and a
-    // label inside a reference.
-    std::string noise(4 << 20, '\0');
-    std::uint32_t state = 12345;
-    for (char& c : noise) {
-        state = state * 1664525u + 1013904223u;
-        c = static_cast<char>(state >> 24);
-    }
-    for (const std::string& program : {noise, std::string(1000, '\xff') + "\x01\x01\x01" "1000\xfe",
-                                       std::string("\x01\xfe\xfe" "64770\x15\x15\x01\xfe\xfe\x1b" "64770\x15"),
-                                       std::string("\x01\x82\x82\x1b" "1\xff\x01\xff\xff\xfe")})
-        EXPECT_NE(dumpOf(program, 0), "");
-}
