@@ -185,19 +185,21 @@ TEST(Headless, MessageBoxesPrintAndInputBoxesReadLinesUntilTheEndOfInput) {
 }
 
 TEST(Headless, KeyScriptDeliversEventsAtYields) {
-    auto events = runner::parseKeyScript("1:A+ 3:A- 2:Space+ 2:9+");
+    // Keys are named by their script name or the format's name, case and all.
+    auto events = runner::parseKeyScript("1:A+ 3:A- 2:Space+ 2:9+ 1:Digit3+");
     ASSERT_TRUE(events);
     moxy::Writer writer;
     for (int i = 0; i < 3; ++i)
         writer.op(Op::Yield).cell(130, 130 + i).key(moxy::Key::A);
     slot(writer, 3).key(moxy::Key::Space);
     slot(writer, 4).key(moxy::Key::Digit9);
+    slot(writer, 5).key(moxy::Key::Digit3);
     HeadlessHost::Settings settings;
     settings.keys = *events;
     HeadlessRun run(writer.code(), settings);
-    EXPECT_EQ(run.at(0) + run.at(1) + run.at(2) + run.at(3) + run.at(4), "11011");
+    EXPECT_EQ(run.at(0) + run.at(1) + run.at(2) + run.at(3) + run.at(4) + run.at(5), "110111");
     std::string error;
-    for (const char* bad : {"A+", "0:A+", "1:A", "1:Q?", "x:A+", "1:Tab+"}) {
+    for (const char* bad : {"A+", "0:A+", "1:A", "1:Q?", "x:A+", "1:Tab+", "1:a+", "1:up+", "1:+"}) {
         EXPECT_FALSE(runner::parseKeyScript(bad, &error)) << bad;
         EXPECT_NE(error, "") << bad;
     }

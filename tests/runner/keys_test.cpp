@@ -34,16 +34,3 @@ TEST(KeyTable, KeyEventsFindTheirFlagByKeyNotByCharacter) {
         EXPECT_EQ(runner::keyOfEvent(c.qtKey, c.keypad, c.scanCode), c.expected);
     }
 }
-
-TEST(KeyTable, ScriptsNameKeysByTheirScriptNameOrTheFormatsName) {
-    struct Case {
-        const char* name;
-        std::optional<Key> expected;
-    };
-    const Case cases[] = {{"A", Key::A}, {"9", Key::Digit9}, {"Up", Key::Up}, {"Space", Key::Space},
-                          {"Digit3", Key::Digit3}, {"a", std::nullopt}, {"up", std::nullopt}, {"", std::nullopt}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(runner::keyNamed(c.name), c.expected);
-    }
-}
