@@ -217,6 +217,23 @@ TEST(EditorWindow, KeysChooseTheirCommandsWhileTyping) {
     EXPECT_FALSE(bench.window.isVisible());
 }
 
+TEST(EditorWindow, MenusOpenFromTheKeyboard) {
+    Bench bench;
+    bench.window.show();
+    bench.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&bench.window));
+    bench.box()->setFocus();
+    const std::pair<Qt::Key, const char*> menus[] = {{Qt::Key_F, "file"}, {Qt::Key_E, "edit"}, {Qt::Key_R, "runMenu"}, {Qt::Key_H, "help"}};
+    for (const auto& [key, name] : menus) {
+        QTest::keyClick(bench.box(), key, Qt::AltModifier);
+        QMenu* menu = bench.window.menuBar()->findChild<QMenu*>(QLatin1String(name));
+        EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 5000)) << name;
+        menu->close();
+        EXPECT_TRUE(QTest::qWaitFor([menu] { return !menu->isVisible(); }, 5000));
+    }
+    EXPECT_EQ(bench.box()->toPlainText(), "");
+}
+
 // Each line's colours as letters, as in text_rules_test.cpp; a comment carries over.
 TEST(EditorWindow, TextBoxColoursItsOwnLanguage) {
     const std::tuple<bool, QString, QStringList> cases[] = {

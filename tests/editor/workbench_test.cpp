@@ -16,7 +16,6 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
-#include <QMenuBar>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTextBrowser>
@@ -241,23 +240,6 @@ TEST(Workbench, TheRunnerAndTheReferenceAreFoundBesideTheProgramOrInstalled) {
     EXPECT_EQ(editor::findReference(bin, "quillon.md"), shared + "/quillon.md");
     writeFile(bin + "/docs/quillon.md", "# Quillon");
     EXPECT_EQ(editor::findReference(bin, "quillon.md"), bin + "/docs/quillon.md");
-}
-
-TEST(Workbench, MenusOpenFromTheKeyboard) {
-    Workbench bench;
-    bench.window.show();
-    bench.window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&bench.window));
-    bench.box()->setFocus();
-    const std::pair<Qt::Key, const char*> menus[] = {{Qt::Key_F, "file"}, {Qt::Key_E, "edit"}, {Qt::Key_R, "runMenu"}, {Qt::Key_H, "help"}};
-    for (const auto& [key, name] : menus) {
-        QTest::keyClick(bench.box(), key, Qt::AltModifier);
-        QMenu* menu = bench.window.menuBar()->findChild<QMenu*>(QLatin1String(name));
-        EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 5000)) << name;
-        menu->close();
-        EXPECT_TRUE(QTest::qWaitFor([menu] { return !menu->isVisible(); }, 5000));
-    }
-    EXPECT_EQ(bench.box()->toPlainText(), "");
 }
 
 // The build puts the references beside this test as beside the programs.
