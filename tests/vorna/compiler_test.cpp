@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 namespace vorna {
 namespace {
 
@@ -56,6 +58,7 @@ TEST(Compile, MnemonicsEscapesAndNames) {
         const std::string code = compile(source).code;
         EXPECT_EQ(code, expected) << moxy::listing(code);
     }
+    EXPECT_EQ(moxy::listing(compile("DEC `\x82`\x83").code), "SelectCell 33151\n");  // escaped cell digits
     // 2000 nested names, each a suffix of the one before: USE finds its own at index 1000.
     const std::string code = compile(repeated("DIM[", 2000) + "] USE[" + repeated("DIM[", 999) + "]").code;
     EXPECT_TRUE(code == std::string(1000, '\x02')) << code.size() << " codes";
@@ -70,11 +73,14 @@ TEST(Compile, LabelsProgressAndTheSourceMap) {
     EXPECT_EQ(labels.map.size(), static_cast<std::size_t>(moxy::kHighestLabel) + 1);
 
     // A half goes to the even neighbour; a mnemonic may reach past the end.
-    const std::pair<std::string, std::vector<int>> progress[] = {{"abcdefgh", {12, 25, 38, 50, 62, 75, 88, 100}}, {"INC", {133}}, {"", {}}};
+    std::vector<int> everyValue(101);
+    std::iota(everyValue.begin(), everyValue.end(), 0);
+    const std::pair<std::string, std::vector<int>> progress[] = {
+        {"abcdefgh", {12, 25, 38, 50, 62, 75, 88, 100}}, {"INC", {133}}, {"", {}}, {std::string(1000, 'x'), everyValue}};
     for (const auto& [source, expected] : progress) {
         std::vector<int> reported;
         compile(source, [&](int percent) { reported.push_back(percent); });
-        EXPECT_EQ(reported, expected) << source;
+        EXPECT_EQ(reported, expected) << source.substr(0, 10);
     }
 
     const moxy::CompileResult result = compile("INC\r\nVUP\nDIM[a] USE[] USE[a]\r  LABEL LABEL `A");
