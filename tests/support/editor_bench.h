@@ -14,7 +14,10 @@
 #include <gmock/gmock.h>
 
 #include <deque>
+#include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace testing_support {
 
