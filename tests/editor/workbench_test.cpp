@@ -1,21 +1,25 @@
-// The editor window as a workbench, under the offscreen platform: the question before a
-// changed text goes, Run, the source map and message list of a window compile, Find and Go
-// to line, the size bounds of Open, and where files, the runner and the reference are found.
+// The editor window as a workbench under the offscreen platform: the question before a changed
+// text goes, Run, the map and message list of a compile, Find and Go to line, the bounds of
+// Open, where files, the runner and the reference are found, Export as web page with the real
+// runner, and dialogs wide enough for their caption.
 #include "editor/code_edit.h"
+#include "editor/dialogs.h"
+#include "editor/export_web_page.h"
 #include "editor/highlighter.h"
 #include "editor/workbench.h"
 #include "moxy/source_map.h"
 #include "support/editor_bench.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
-#include <QMenuBar>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 
 using editor::SaveChoice;
 using testing::ElementsAre;
@@ -23,59 +27,43 @@ using testing::IsEmpty;
 using testing_support::Answer;
 using testing_support::readFile;
 using testing_support::writeFile;
+using Workbench = testing_support::EditorBench;
 
 namespace {
 
-using Workbench = testing_support::EditorBench;
-
 TEST(Workbench, AChangedTextGoesOnlyAfterTheUserSaidSo) {
-    const QString saveChanges = "Save changes?";
     const struct {
-        const char* command;  // what would replace or close the text
-        std::vector<SaveChoice> choices;
+        const char* command;  // what would replace or close the text; "close": the close button
+        SaveChoice choice;
         std::vector<Answer> answers;  // the file name for Save, then what the command asks
         bool textStays;
-        const char* saved;  // what "kept.qlnp" holds afterwards
     } cases[] = {
-        {"new", {SaveChoice::Cancel}, {}, true, "<missing>"},
-        {"new", {SaveChoice::Discard}, {}, false, "<missing>"},
-        {"new", {SaveChoice::Save}, {"kept"}, false, "exit\r\n"},
-        // Save asked for a name and was cancelled: nothing is lost.
-        {"new", {SaveChoice::Save}, {Answer()}, true, "<missing>"},
-        {"open", {SaveChoice::Cancel}, {}, true, "<missing>"},
-        {"open", {SaveChoice::Discard}, {"other"}, false, "<missing>"},
-        {"open", {SaveChoice::Save}, {"kept", "other"}, false, "exit\r\n"},
-        {"Exit", {SaveChoice::Cancel}, {}, true, "<missing>"},
-        {"Exit", {SaveChoice::Discard}, {}, false, "<missing>"},
-        {"Exit", {SaveChoice::Save}, {"kept"}, false, "exit\r\n"},
-        {"close", {SaveChoice::Cancel}, {}, true, "<missing>"},
-        {"close", {SaveChoice::Save}, {"kept"}, false, "exit\r\n"},
+        {"new", SaveChoice::Cancel, {}, true}, {"new", SaveChoice::Discard, {}, false},
+        {"new", SaveChoice::Save, {"kept"}, false}, {"new", SaveChoice::Save, {Answer()}, true},  // Save cancelled
+        {"open", SaveChoice::Discard, {"other"}, false}, {"open", SaveChoice::Save, {"kept", "other"}, false},
+        {"Exit", SaveChoice::Cancel, {}, true}, {"Exit", SaveChoice::Save, {"kept"}, false},
+        {"close", SaveChoice::Cancel, {}, true}, {"close", SaveChoice::Save, {"kept"}, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.command) + " " + std::to_string(static_cast<int>(c.choices.front())));
+        SCOPED_TRACE(std::string(c.command) + " " + std::to_string(static_cast<int>(c.choice)));
         Workbench bench;
         writeFile(bench.file("other.qlnp"), "cls\r\n");
         bench.window.show();
         bench.type("exit");
-        bench.script->choices.assign(c.choices.begin(), c.choices.end());
+        bench.script->choices = {c.choice};
         bench.script->answers.assign(c.answers.begin(), c.answers.end());
         if (QLatin1String(c.command) == QLatin1String("close")) {
-            QCloseEvent event;  // the close button
+            QCloseEvent event;
             QCoreApplication::sendEvent(&bench.window, &event);
             EXPECT_EQ(event.isAccepted(), !c.textStays);
         } else {
             bench.choose(c.command);
         }
-        EXPECT_EQ(bench.script->questions.front(), saveChanges);
-        EXPECT_THAT(bench.script->answers, IsEmpty());
+        EXPECT_EQ(bench.script->questions.front(), editor::kSaveChanges);
         EXPECT_THAT(bench.script->choices, IsEmpty());
-        if (QLatin1String(c.command) == QLatin1String("Exit")) {
-            EXPECT_EQ(bench.window.isVisible(), c.textStays);
-        }
-        if (c.textStays) {
-            EXPECT_EQ(bench.box()->toPlainText(), "exit");
-        }
-        EXPECT_EQ(readFile(bench.file("kept.qlnp")), c.saved);
+        const bool gone = bench.box()->toPlainText() != "exit" || !bench.window.isVisible();  // the event only asks
+        EXPECT_EQ(gone, !c.textStays && QLatin1String(c.command) != QLatin1String("close"));
+        EXPECT_EQ(readFile(bench.file("kept.qlnp")), c.choice == SaveChoice::Save && !c.textStays ? "exit\r\n" : "<missing>");
     }
 }
 
@@ -95,42 +83,24 @@ TEST(Workbench, AnUnchangedTextGoesWithoutAQuestion) {
     EXPECT_EQ(readFile(bench.file("copy.qlnp")), "changed\r\n");
 }
 
-TEST(Workbench, AWindowCompileWritesTheMapAndSaysWhatItDid) {
-    const editor::Program program = editor::quillonProgram();
-    const std::string source = "dim[x]\r\nset[x]{5}\r\nexit\r\n";
-    const moxy::CompileResult compiled = program.compile(source, {}, {});
-    ASSERT_FALSE(compiled.map.empty());
-    Workbench bench;
-    bench.window.setProgramText(source);
-    bench.choose("compile", {"game"});
-    EXPECT_EQ(readFile(bench.file("game.moxy")), compiled.code + "\r\n");
-    EXPECT_EQ(readFile(bench.file("game.moxy.map")), moxy::sourceMapText(compiled.map) + moxy::sourceMapNamesText(compiled.names));
-    EXPECT_EQ(bench.window.status(), QStringLiteral("Compiled to game.moxy in %1, %2 characters, 0 messages")
-                                         .arg(QDir::toNativeSeparators(bench.folder.path()))
-                                         .arg(compiled.code.size()));
-    EXPECT_FALSE(bench.window.findChild<QListWidget*>("messages")->isVisibleTo(&bench.window));
-}
-
-TEST(Workbench, MessagesNameTheirLineAndLeadTheCaretThere) {
+TEST(Workbench, CompileWritesTheMapAndMessagesLeadTheCaretToTheirLine) {
     Workbench bench;
     bench.window.show();
     bench.window.setProgramText("dim[x]\r\n\r\n  print[x][y][x]\r\nset[z]{1}\r\n");
     bench.choose("compile", {"out"});
+    const moxy::CompileResult compiled = editor::quillonProgram().compile(bench.window.programText(), {}, {});
+    EXPECT_EQ(readFile(bench.file("out.moxy.map")), moxy::sourceMapText(compiled.map) + moxy::sourceMapNamesText(compiled.names));
     EXPECT_THAT(bench.script->messages, ElementsAre("Error: Variable doesnt exist. y\n\nLine 3, column 3",
                                                     "Error: Variable doesnt exist. z\n\nLine 4, column 1"));
-    // The caret stands on the first message's statement: line 3, column 3.
-    EXPECT_EQ(bench.caret(), 8 + 2);
-    EXPECT_EQ(bench.window.status().right(10), "2 messages");
+    EXPECT_EQ(bench.caret(), 8 + 2);  // the first message's statement
+    EXPECT_EQ(bench.window.status(), QStringLiteral("Compiled to out.moxy in %1, %2 characters, 2 messages")
+                                         .arg(QDir::toNativeSeparators(bench.folder.path())).arg(compiled.code.size()));
     auto* list = bench.window.findChild<QListWidget*>("messages");
-    ASSERT_TRUE(list->isVisible());
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->item(0)->text(), "Line 3, column 3: Error: Variable doesnt exist. y");
-    // A click on a message moves the caret to its statement.
-    const QRect second = list->visualItemRect(list->item(1));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
     EXPECT_EQ(bench.caret(), 8 + 16 + 1);
-    EXPECT_TRUE(bench.box()->hasFocus() || !bench.window.isActiveWindow());
-    // The next compile without messages empties the list.
+    // The next compile without messages empties and hides the list.
     bench.window.setProgramText("exit\r\n");
     bench.choose("compile", {"out"});
     EXPECT_EQ(list->count(), 0);
@@ -138,51 +108,36 @@ TEST(Workbench, MessagesNameTheirLineAndLeadTheCaretThere) {
 }
 
 TEST(Workbench, RunCompilesAndStartsTheRunnerOnTheResult) {
-    struct Start {
-        QString program;
-        QStringList arguments;
-        QString folder;
-    };
     const struct {
         const char* text;
-        Answer answer;
-        bool starts;      // the runner can be started
-        int startsAsked;  // the starter was called this often
+        std::vector<Answer> answers;
+        bool starts;  // the runner can be started
+        std::vector<QStringList> started;
         std::vector<QString> messages;
     } cases[] = {
-        {"exit", "game", true, 1, {}},
-        {"exit", "game", false, 1, {"Unable to start the MOXY runner /opt/moxy/moxy."}},
-        {"exit", Answer(), true, 0, {}},                     // no name: nothing to run
-        {"dim[0]", Answer(), true, 0, {"Cannot use \"0\" as a variable name, it is reserved.\n\nLine 1, column 1"}},
+        {"exit", {"game"}, true, {{"/opt/moxy/moxy", "game.moxy", "."}}, {}},
+        {"exit", {"game"}, false, {{"/opt/moxy/moxy", "game.moxy", "."}}, {"Unable to start the MOXY runner /opt/moxy/moxy."}},
+        {"exit", {Answer()}, true, {}, {}},  // no name: nothing to run
+        {"dim[0]", {}, true, {}, {"Cannot use \"0\" as a variable name, it is reserved.\n\nLine 1, column 1"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         Workbench bench;
-        std::vector<Start> starts;
-        bench.window.setRunner("/opt/moxy/moxy", [&](const QString& program, const QStringList& arguments,
-                                                     const QString& folder) {
-            starts.push_back({program, arguments, folder});
+        std::vector<QStringList> started;
+        bench.window.setRunner("/opt/moxy/moxy", [&](const QString& program, const QStringList& arguments, const QString& folder) {
+            const QDir here(bench.folder.path());
+            started.push_back({program, here.relativeFilePath(arguments.join(' ')), QDir(folder) == here ? "." : folder});
             return c.starts;
         });
         bench.type(c.text);
-        if (QLatin1String(c.text) == QLatin1String("exit"))
-            bench.choose("run", {c.answer});  // the file's name
-        else
-            bench.choose("run");
-        ASSERT_EQ(static_cast<int>(starts.size()), c.startsAsked);
+        bench.script->answers.assign(c.answers.begin(), c.answers.end());
+        bench.choose("run");
+        EXPECT_EQ(started, c.started);
         EXPECT_EQ(bench.script->messages, c.messages);
-        if (!starts.empty()) {
-            EXPECT_EQ(starts[0].program, "/opt/moxy/moxy");
-            EXPECT_EQ(starts[0].arguments, QStringList{bench.file("game.moxy")});
-            EXPECT_EQ(QDir(starts[0].folder), QDir(bench.folder.path()));
-            EXPECT_TRUE(QFile::exists(bench.file("game.moxy.map")));
-        }
+        EXPECT_EQ(QFile::exists(bench.file("game.moxy.map")), !c.started.empty());
     }
-    // Run shows its keys beside it; the File menu's items keep none.
-    Workbench bench;
-    QAction* run = bench.window.findChild<QAction*>("run");
-    EXPECT_THAT(run->shortcuts(), ElementsAre(QKeySequence(Qt::Key_F9), QKeySequence(Qt::CTRL | Qt::Key_R)));
-    EXPECT_EQ(bench.window.menuBar()->findChild<QMenu*>("file")->title(), "&File");
+    EXPECT_THAT(Workbench().window.findChild<QAction*>("run")->shortcuts(),
+                ElementsAre(QKeySequence(Qt::Key_F9), QKeySequence(Qt::CTRL | Qt::Key_R)));
 }
 
 TEST(Workbench, FindAndGoToLine) {
@@ -190,48 +145,49 @@ TEST(Workbench, FindAndGoToLine) {
     bench.window.setProgramText("cls\r\nexit\r\ncls\r\n");
     bench.choose("find", {"cls"});
     EXPECT_EQ(bench.box()->textCursor().selectedText(), "cls");
-    EXPECT_EQ(bench.caret(), 3);
-    bench.choose("findNext");  // F3
+    bench.choose("findNext");
     EXPECT_EQ(bench.caret(), 12);
     bench.choose("findNext");  // past the last one: from the start again
     EXPECT_EQ(bench.caret(), 3);
     bench.choose("find", {"nowhere"});
     EXPECT_EQ(bench.caret(), 3);
     EXPECT_EQ(bench.window.status(), "Not found: nowhere");
-
     bench.choose("goToLine", {"2"});
     EXPECT_EQ(bench.caret(), 4);
     bench.choose("goToLine", {"9"});
     EXPECT_EQ(bench.caret(), 4);
     EXPECT_EQ(bench.window.status(), "There is no line 9");
     EXPECT_EQ(bench.script->questions.back(), "Go to line (1 to 4)");
-    // Line numbers stand in a margin left of the text.
-    EXPECT_NE(bench.window.findChild<QWidget*>("lineNumbers"), nullptr);
-    EXPECT_GT(static_cast<editor::CodeEdit*>(bench.box())->marginWidth(), 0);
+    EXPECT_GT(static_cast<editor::CodeEdit*>(bench.box())->marginWidth(), 0);  // the line numbers' margin
 }
 
 TEST(Workbench, OpenRefusesFilesBeyondTheEditorsBoundsAndLargeTextsAreShownPlain) {
+    const std::string longest(editor::kLongestSourceLine, 'x'), crlfLines = [] {
+        std::string crlf;
+        for (std::size_t i = 0; i + 1 < editor::kMostSourceLines; ++i)
+            crlf += "\r\n";
+        return crlf;
+    }();
+    const std::pair<std::string, bool> fits[] = {  // the last line may be empty
+        {"", true}, {longest + "\r\n" + longest, true}, {longest + "x", false}, {crlfLines, true},
+        {std::string(editor::kMostSourceLines - 1, '\r'), true}, {std::string(editor::kMostSourceLines, '\n'), false},
+        {std::string(editor::kMostSourceLines - 1, '\n') + "x", true}, {std::string(editor::kLargestSource + 1, '\n'), false},
+    };
     Workbench bench;
     bench.window.setProgramText("exit\r\n");
-    const std::string tooLong(editor::kLongestSourceLine + 1, 'x');
-    const std::string files[] = {
-        std::string(editor::kLargestSource + 1, '\n'),
-        std::string(editor::kMostSourceLines + 1, '\n'),
-        "cls\r\n" + tooLong,
-    };
-    for (const std::string& file : files) {
+    for (const auto& [file, fit] : fits) {
+        EXPECT_EQ(editor::fitsTheEditor(file), fit) << file.size();
         writeFile(bench.file("big.qlnp"), file);
         bench.choose("open", {"big"});
-        EXPECT_EQ(bench.box()->toPlainText(), "exit\n");
+        EXPECT_EQ(bench.window.programText() == "exit\r\n", !fit);
+        bench.window.setProgramText("exit\r\n");
     }
     EXPECT_EQ(bench.script->messages, std::vector<QString>(3, editor::kTooLarge));
-
-    // Within the bounds a large text opens, without colours; a small one has them again.
+    // Within the bounds a large text opens without colours; a small one has them again.
     auto* highlighter = bench.window.findChild<editor::Highlighter*>();
-    ASSERT_NE(highlighter, nullptr);
     std::string large;
     while (large.size() <= static_cast<std::size_t>(editor::kLargestColoured))
-        large += std::string(editor::kLongestSourceLine, 'x') + "\r\n";
+        large += longest + "\r\n";
     writeFile(bench.file("big.qlnp"), large);
     bench.choose("open", {"big"});
     EXPECT_EQ(bench.window.programText(), large);
@@ -240,141 +196,125 @@ TEST(Workbench, OpenRefusesFilesBeyondTheEditorsBoundsAndLargeTextsAreShownPlain
     EXPECT_EQ(highlighter->document(), bench.box()->document());
 }
 
-TEST(Workbench, FitsTheEditorCountsLinesAsTheCompilersDo) {
-    const std::string longest(editor::kLongestSourceLine, 'x');
-    const struct {
-        std::string file;
-        bool fits;
-    } cases[] = {
-        {"", true},
-        {longest + "\r\n" + longest, true},
-        {longest + "x", false},
-        {std::string(editor::kMostSourceLines - 1, '\n'), true},   // the last line is empty
-        {std::string(editor::kMostSourceLines - 1, '\r'), true},
-        {std::string(editor::kMostSourceLines, '\n'), false},
-        {std::string(editor::kMostSourceLines - 1, '\n') + "x", true},
-        {[] {
-             std::string crlf;
-             for (std::size_t i = 0; i + 1 < editor::kMostSourceLines; ++i)
-                 crlf += "\r\n";
-             return crlf;
-         }(),
-         true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.file.size());
-        EXPECT_EQ(editor::fitsTheEditor(c.file), c.fits);
-    }
-}
-
 TEST(Workbench, OffsetOfLineAndColumn) {
-    const std::string text = "ab\r\ncd\nef\rg";
-    const struct {
-        int line, column;
-        long long offset;
-    } cases[] = {
-        {1, 1, 0}, {1, 2, 1}, {1, 9, 2}, {2, 1, 4}, {2, 2, 5}, {3, 1, 7}, {4, 1, 10}, {4, 5, 11}, {9, 1, 11},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.line) + ":" + std::to_string(c.column));
-        EXPECT_EQ(editor::offsetOf(text, c.line, c.column), c.offset);
-    }
+    const int cases[][3] = {{1, 1, 0}, {1, 9, 2}, {2, 2, 5}, {3, 1, 7}, {4, 1, 10}, {4, 5, 11}, {9, 1, 11}};
+    for (const auto& [line, column, offset] : cases)
+        EXPECT_EQ(editor::offsetOf("ab\r\ncd\nef\rg", line, column), offset) << line << ":" << column;
 }
 
+// A folder below a regular file can be neither made nor written, also by root.
 TEST(Workbench, FilesGoToTheUsersDataFolderWhenTheProgramsFolderCannotBeWritten) {
     QTemporaryDir root;
     writeFile(root.filePath("plain-file"), "x");
-    // A folder below a regular file can be neither made nor written, also by root.
-    const QString unwritable = root.filePath("plain-file/bin");
-    const QString writable = root.filePath("bin");
-    ASSERT_TRUE(QDir().mkpath(writable));
-    const QString user = root.filePath("data/quillon");
-    EXPECT_EQ(editor::filesFolder(writable, user), writable);
+    const QString unwritable = root.filePath("plain-file/bin"), user = root.filePath("data/quillon");
+    ASSERT_TRUE(QDir().mkpath(root.filePath("bin")));
+    EXPECT_EQ(editor::filesFolder(root.filePath("bin"), user), root.filePath("bin"));
     EXPECT_FALSE(QFileInfo::exists(user));
-    EXPECT_EQ(editor::filesFolder(unwritable, user), user);  // made on first use
-    EXPECT_TRUE(QFileInfo(user).isDir());
     EXPECT_EQ(editor::filesFolder(unwritable, root.filePath("plain-file/data")), unwritable);
-
-    // The XDG data folder.
+    EXPECT_EQ(editor::filesFolder(unwritable, user), user);  // made on first use
     const QByteArray before = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", root.filePath("xdg").toLocal8Bit());
-    EXPECT_EQ(editor::userFilesFolder("quillon"), root.filePath("xdg/quillon"));
     EXPECT_EQ(editor::userFilesFolder("vorna"), root.filePath("xdg/vorna"));
-    if (before.isNull())
-        qunsetenv("XDG_DATA_HOME");
-    else
-        qputenv("XDG_DATA_HOME", before);
+    qputenv("XDG_DATA_HOME", before);
 
-    // The window keeps its files there.
     auto* script = new testing_support::ScriptedDialogs;
-    editor::EditorWindow window(editor::quillonProgram(), editor::filesFolder(unwritable, user),
-                                std::unique_ptr<editor::Dialogs>(script));
+    editor::EditorWindow window(editor::quillonProgram(), user, std::unique_ptr<editor::Dialogs>(script));
     window.setProgramText("exit\r\n");
     script->answers = {"prog", "prog"};
     window.findChild<QAction*>("Save")->trigger();
     window.findChild<QAction*>("compile")->trigger();
     EXPECT_EQ(readFile(user + "/prog.qlnp"), "exit\r\n");
     EXPECT_TRUE(QFileInfo::exists(user + "/prog.moxy"));
-    EXPECT_THAT(script->messages, IsEmpty());
 }
 
 TEST(Workbench, TheRunnerAndTheReferenceAreFoundBesideTheProgramOrInstalled) {
     QTemporaryDir root;
-    const QString bin = root.filePath("usr/bin");
-    ASSERT_TRUE(QDir().mkpath(bin));
+    const QString bin = root.filePath("usr/bin"), shared = root.filePath("usr/share/doc/moxy-toolchain");
+    ASSERT_TRUE(QDir().mkpath(bin + "/docs") && QDir().mkpath(shared));
     EXPECT_EQ(editor::findRunner(bin), QStandardPaths::findExecutable("moxy"));  // the PATH's, if any
     writeFile(bin + "/moxy", "#!/bin/sh\n");
     QFile(bin + "/moxy").setPermissions(QFile::ReadOwner | QFile::ExeOwner);
     EXPECT_EQ(editor::findRunner(bin), bin + "/moxy");
-
-    EXPECT_EQ(editor::findReference(bin, "nothing-of-that-name.md"), "");
-    ASSERT_TRUE(QDir().mkpath(root.filePath("usr/share/doc/moxy-toolchain")));
-    writeFile(root.filePath("usr/share/doc/moxy-toolchain/quillon.md"), "# Quillon");
-    EXPECT_EQ(editor::findReference(bin, "quillon.md"), root.filePath("usr/share/doc/moxy-toolchain/quillon.md"));
-    ASSERT_TRUE(QDir().mkpath(bin + "/docs"));
+    EXPECT_EQ(editor::findReference(bin, "quillon.md"), "");
+    writeFile(shared + "/quillon.md", "# Quillon");
+    EXPECT_EQ(editor::findReference(bin, "quillon.md"), shared + "/quillon.md");
     writeFile(bin + "/docs/quillon.md", "# Quillon");
     EXPECT_EQ(editor::findReference(bin, "quillon.md"), bin + "/docs/quillon.md");
 }
 
-TEST(Workbench, MenusOpenFromTheKeyboard) {
-    Workbench bench;
-    bench.window.show();
-    bench.window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&bench.window));
-    bench.box()->setFocus();
-    const struct {
-        Qt::Key key;
-        const char* menu;
-    } menus[] = {{Qt::Key_F, "file"}, {Qt::Key_E, "edit"}, {Qt::Key_R, "runMenu"}, {Qt::Key_H, "help"}};
-    for (const auto& m : menus) {
-        SCOPED_TRACE(m.menu);
-        QTest::keyClick(bench.box(), m.key, Qt::AltModifier);
-        QMenu* menu = bench.window.menuBar()->findChild<QMenu*>(QLatin1String(m.menu));
-        EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 5000));
-        menu->close();
-        EXPECT_TRUE(QTest::qWaitFor([menu] { return !menu->isVisible(); }, 5000));
-    }
-    EXPECT_EQ(bench.box()->toPlainText(), "");
-}
-
+// The build puts the references beside this test as beside the programs.
 TEST(Workbench, HelpShowsTheReferenceShippedWithTheProgram) {
-    // The build puts the references beside this test as beside the programs.
-    for (const char* which : {"quillon", "vorna"}) {
-        SCOPED_TRACE(which);
-        Workbench bench(QLatin1String(which) == QLatin1String("quillon") ? editor::quillonProgram()
-                                                                        : editor::vornaProgram());
+    for (const bool quillon : {true, false}) {
+        Workbench bench(quillon ? editor::quillonProgram() : editor::vornaProgram());
         bench.choose("reference");
-        EXPECT_THAT(bench.script->messages, IsEmpty());
         auto* reference = bench.window.findChild<QDialog*>("reference");
         ASSERT_NE(reference, nullptr);
         EXPECT_TRUE(reference->isVisible());
         auto* text = reference->findChild<QTextBrowser*>();
-        ASSERT_NE(text, nullptr);
         EXPECT_TRUE(text->isReadOnly());
-        EXPECT_TRUE(text->toPlainText().startsWith(QLatin1String(which) == QLatin1String("quillon")
-                                                       ? "Quillon reference"
-                                                       : "VORNA reference"));
+        EXPECT_TRUE(text->toPlainText().startsWith(quillon ? "Quillon reference" : "VORNA reference"));
         reference->close();
+    }
+}
+
+TEST(ExportWebPage, WritesThePageBesideTheProgramOrTellsWhyNot) {
+    QTemporaryDir folder;
+    const QString hello = folder.filePath("hello.moxy");
+    ASSERT_TRUE(QFile::copy(MOXY_EXAMPLES_DIR "/hello.moxy", hello));
+    const std::tuple<QString, QString, const char*> cases[] = {  // the runner, the program, what is told
+        {MOXY_RUNNER, hello, "Wrote the web page"}, {MOXY_RUNNER, folder.filePath("gone.moxy"), "cannot read"},
+        {QString(), hello, "the runner moxy is not installed"}, {hello, hello, "Unable to export the web page"},
+    };
+    for (const auto& [runner, program, told] : cases) {
+        testing_support::ScriptedDialogs dialogs;
+        editor::exportWebPage(runner, program, dialogs);
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_TRUE(dialogs.messages[0].contains(QLatin1String(told))) << dialogs.messages[0].toStdString();
+    }
+    EXPECT_GT(QFile(folder.filePath("hello.html")).size(), 100000);
+    EXPECT_FALSE(QFile::exists(folder.filePath("gone.html")));
+    // The menu item asks for the program's name; Cancel and an empty answer do nothing. No
+    // runner lies beside the test: the build's is found on PATH.
+    ASSERT_TRUE(QFile::rename(hello, folder.filePath("game.moxy")));
+    testing_support::ScriptedDialogs dialogs;
+    QMenu menu;
+    editor::addExportWebPage(&menu, folder.path(), dialogs);
+    ASSERT_EQ(menu.actions().size(), 1);
+    EXPECT_EQ(menu.actions()[0]->text(), "Export as web page");
+    qputenv("PATH", (QFileInfo(MOXY_RUNNER).absolutePath() + ':' + qEnvironmentVariable("PATH")).toLocal8Bit());
+    dialogs.answers = {std::nullopt, QString(), QStringLiteral("game")};
+    for (int i = 0; i < 3; ++i)
+        menu.actions()[0]->trigger();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(QFile::exists(folder.filePath("game.html")));
+}
+
+// Each dialog, once shown, is measured and closed by a timer: no test waits for a person.
+TEST(DialogWidth, EveryDialogShowsItsCaptionWhole) {
+    for (const QString caption : {"Quillon Compiler", "VORNA Compiler"}) {
+        QWidget parent;
+        editor::QtDialogs dialogs(&parent, caption);
+        std::vector<int> widths;
+        int captionWidth = 0;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (!dialog || !dialog->isVisible())
+                return;
+            QFont bold = dialog->font();
+            bold.setBold(true);
+            captionWidth = QFontMetrics(bold).horizontalAdvance(dialog->windowTitle());
+            EXPECT_EQ(dialog->windowTitle(), caption);
+            widths.push_back(dialog->width());
+            dialog->close();
+        });
+        timer.start(10);
+        dialogs.tell("OK");
+        dialogs.askText("Input A File Name");
+        dialogs.askSave(editor::kSaveChanges);
+        ASSERT_EQ(widths.size(), 3u);
+        for (const int width : widths)
+            EXPECT_GE(width, captionWidth + 100) << caption.toStdString();
     }
 }
 

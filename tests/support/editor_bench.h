@@ -26,35 +26,30 @@ using Answer = std::optional<QString>;
 class ScriptedDialogs : public editor::Dialogs {
 public:
     Answer askText(const QString& prompt) override {
-        questions.push_back(prompt);
         if (window)
             captionsAtQuestions.push_back(window->windowTitle());
-        if (answers.empty()) {
-            ADD_FAILURE() << "unexpected question: " << prompt.toStdString();
-            return std::nullopt;
-        }
-        const Answer answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return next(prompt, answers, Answer());
     }
     void tell(const QString& text) override { messages.push_back(text); }
-    editor::SaveChoice askSave(const QString& question) override {
-        questions.push_back(question);
-        if (choices.empty()) {
-            ADD_FAILURE() << "unexpected question: " << question.toStdString();
-            return editor::SaveChoice::Cancel;
-        }
-        const editor::SaveChoice choice = choices.front();
-        choices.pop_front();
-        return choice;
-    }
+    editor::SaveChoice askSave(const QString& question) override { return next(question, choices, editor::SaveChoice::Cancel); }
 
     std::deque<Answer> answers;
     std::deque<editor::SaveChoice> choices;
-    std::vector<QString> questions;
-    std::vector<QString> messages;
-    std::vector<QString> captionsAtQuestions;
+    std::vector<QString> questions, messages, captionsAtQuestions;
     QWidget* window = nullptr;
+
+private:
+    template <typename T>
+    T next(const QString& question, std::deque<T>& script, T none) {
+        questions.push_back(question);
+        if (script.empty()) {
+            ADD_FAILURE() << "unexpected question: " << question.toStdString();
+            return none;
+        }
+        const T answer = script.front();
+        script.pop_front();
+        return answer;
+    }
 };
 
 struct EditorBench {
