@@ -1,5 +1,5 @@
-// A scripted protocol client for the debugger's tests: sends requests to a Session, keeps
-// every response and event it sends back, and drives the run as a driver would.
+// A scripted protocol client for the debugger's tests: sends requests to a Session through
+// the framing, keeps every response and event it sends back, and drives the run.
 #pragma once
 
 #include "debugger/framing.h"
@@ -19,36 +19,26 @@ public:
     explicit SessionClient(debugger::DebuggeeFactory factory)
         : session(std::move(factory), [this](const std::string& json) {
               const QJsonObject message = QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
-              if (message.value("type").toString() == "event")
-                  events.push_back(message);
-              else
-                  responses.push_back(message);
+              (message.value("type").toString() == "event" ? events : responses).push_back(message);
           }) {}
 
-    // Sends a request through the framing and returns its response (an empty object when
-    // none came).
-    QJsonObject request(const QString& command, const QJsonObject& arguments = {}) {
-        QJsonObject message{{"seq", ++m_seq}, {"type", "request"}, {"command", command}};
-        if (!arguments.isEmpty())
-            message.insert("arguments", arguments);
-        const std::size_t before = responses.size();
-        session.feed(debugger::frame(QJsonDocument(message).toJson().toStdString()));
-        return responses.size() > before ? responses.back() : QJsonObject{};
-    }
-    // Sends raw message text and returns the response it drew.
-    QJsonObject raw(const std::string& text) {
+    // Sends message text; the response it drew, or {}.
+    const QJsonObject raw(const std::string& text) {
         const std::size_t before = responses.size();
         session.feed(debugger::frame(text));
         return responses.size() > before ? responses.back() : QJsonObject{};
     }
-
-    // Runs the program in slices until it stops or ends; returns the last event's name.
+    const QJsonObject request(const QString& command, const QJsonObject& arguments = {}) {
+        const QJsonObject message{{"seq", ++m_seq}, {"type", "request"}, {"command", command}, {"arguments", arguments}};
+        return raw(QJsonDocument(message).toJson().toStdString());
+    }
+    // Runs the program in slices until it stops or ends; the last event's name.
     QString runUntilStopped(std::uint64_t slice = 1000) {
         for (int i = 0; i < 100000 && session.running(); ++i)
             session.runFor(slice);
         return events.empty() ? QString() : events.back().value("event").toString();
     }
-    QJsonObject lastEvent(const QString& name) const {
+    const QJsonObject lastEvent(const QString& name) const {
         for (auto it = events.rbegin(); it != events.rend(); ++it)
             if (it->value("event").toString() == name)
                 return it->value("body").toObject();
@@ -57,17 +47,14 @@ public:
     std::string outputs() const {
         std::string text;
         for (const QJsonObject& event : events)
-            if (event.value("event").toString() == "output")
-                text += event.value("body").toObject().value("output").toString().toStdString();
+            text += event.value("body").toObject().value("output").toString().toStdString();
         return text;
     }
-
-    // initialize, launch [program] with [launchArguments], the given breakpoint lines,
-    // configurationDone.
-    void start(const std::string& program, QJsonObject launchArguments = {}, const QJsonArray& lines = {}) {
+    // initialize, launch [program] with [launch], breakpoints on [lines], configurationDone.
+    void start(const std::string& program, QJsonObject launch = {}, const QJsonArray& lines = {}) {
         request("initialize", {{"adapterID", "moxy"}});
-        launchArguments.insert("program", QString::fromStdString(program));
-        request("launch", launchArguments);
+        launch.insert("program", QString::fromStdString(program));
+        request("launch", launch);
         if (!lines.isEmpty())
             request("setBreakpoints", {{"source", QJsonObject{{"path", "prog.qlnp"}}}, {"lines", lines}});
         request("configurationDone");
