@@ -39,22 +39,26 @@ TEST(DebugTarget, WithoutAWindowDialogsAreOutputAndErrorsStopBeforeTheRestart) {
     std::string output;
     runner::DebugTarget::Surroundings surroundings;
     surroundings.host = std::make_unique<runner::HeadlessHost>(runner::HeadlessHost::Settings{});
-    surroundings.dialogs = runner::scriptedDialogs([&](const std::string& text) { output += text; }, {"Ada"});
+    surroundings.dialogs = runner::scriptedDialogs([&](const std::string& text) { output += text; }, {"Ada", "12"});
     runner::DebugTarget debuggee = target(std::move(surroundings));
     const debugger::StepResult result = runOn(debuggee);
     ASSERT_EQ(result.kind, Kind::Error);
     EXPECT_EQ(result.errorKind, "type-mismatch");
     EXPECT_EQ(result.errorText.rfind("type mismatch: ", 0), 0u) << result.errorText;
     EXPECT_EQ(static_cast<unsigned char>(debuggee.interpreter().program()[debuggee.position() - 1]), 25);  // Increment
-    EXPECT_EQ(output, "input box: Name?\nanswered: Ada\nAda\n");
     EXPECT_TRUE(debuggee.setCellText(33150, "41"));
     EXPECT_FALSE(debuggee.setCellText(60000, "1"));  // above VarTop
-    // The second run has no answer left: Cancel.
-    debuggee.restart();
-    EXPECT_EQ(debuggee.position(), 1u);
-    output.clear();
-    runOn(debuggee);
-    EXPECT_EQ(output, "input box: Name?\ncancelled (no answer left in the launch's inputs)\n\n");
+    // Each run takes the next answer; after the last one the input box is cancelled.
+    const std::pair<Kind, std::string> runs[] = {
+        {Kind::RanPastEnd, "input box: Name?\nanswered: 12\n12\n"},
+        {Kind::Error, "input box: Name?\ncancelled (no answer left in the launch's inputs)\n\n"}};
+    for (const auto& [kind, expected] : runs) {
+        debuggee.restart();
+        EXPECT_EQ(debuggee.position(), 1u);
+        output.clear();
+        EXPECT_EQ(runOn(debuggee).kind, kind);
+        EXPECT_EQ(output, expected);
+    }
 }
 
 TEST(DebugTarget, InTheWindowAStepWaitsForTheRealDialogAndClosingItEndsTheProgram) {

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <string>
 
 namespace testing_support {
 
@@ -20,23 +19,17 @@ public:
     debugger::StepResult step() override {
         using Kind = debugger::StepResult::Kind;
         const std::uint8_t code = codeAt(m_position);
-        if (m_position > m_program.size())
-            return {Kind::RanPastEnd, {}, {}};
-        if (code == 24)
-            return {Kind::Ended, {}, {}};
-        if (code == 7 && m_failures > 0) {
-            --m_failures;
+        if (m_position > m_program.size() || code == 24)
+            return {code == 24 ? Kind::Ended : Kind::RanPastEnd, {}, {}};
+        if (code == 7 && m_failures-- > 0)
             return {Kind::Error, "type mismatch: \"x\" is not a number", "type-mismatch"};
-        }
         ++m_position;
         if (code == 1) {
             m_registers.pointer = codeAt(m_position) * 254 + codeAt(m_position + 1);
             m_registers.varTop = std::max(m_registers.varTop, m_registers.pointer);
             m_position += 2;
-        } else if (code == 27) {
-            m_cells[m_registers.pointer].clear();
-        } else if (code >= 32 && code <= 126) {
-            m_cells[m_registers.pointer] += static_cast<char>(code);
+        } else if (code == 27 || (code >= 32 && code <= 126)) {
+            m_cells[m_registers.pointer] = code == 27 ? std::string() : m_cells[m_registers.pointer] + char(code);
         } else if (code == 254) {
             m_position = 1;
         }
@@ -48,14 +41,10 @@ public:
     debugger::Registers registers() const override { return m_registers; }
     const std::string& cellText(int cell) const override {
         static const std::string kEmpty;
-        const auto found = m_cells.find(cell);
-        return found == m_cells.end() ? kEmpty : found->second;
+        return m_cells.count(cell) ? m_cells.at(cell) : kEmpty;
     }
     bool setCellText(int cell, const std::string& text) override {
-        if (cell < 0 || cell > m_registers.varTop)
-            return false;
-        m_cells[cell] = text;
-        return true;
+        return cell >= 0 && cell <= m_registers.varTop && (m_cells[cell] = text, true);
     }
 
 private:
@@ -73,12 +62,10 @@ private:
 // Runs the bytes of the launched file, as the runner does.
 inline debugger::DebuggeeFactory fakeFactory(int failures = 1000000) {
     return [failures](const debugger::LaunchOptions& options, std::string& error) -> std::unique_ptr<debugger::Debuggee> {
-        std::ifstream file(options.program, std::ios::binary);
-        if (!file)
-            error = "cannot read " + options.program;
         std::ostringstream bytes;
-        bytes << file.rdbuf();
-        return file ? std::make_unique<FakeDebuggee>(bytes.str(), failures) : nullptr;
+        bytes << std::ifstream(options.program, std::ios::binary).rdbuf();
+        error = "cannot read " + options.program;
+        return std::ifstream(options.program) ? std::make_unique<FakeDebuggee>(bytes.str(), failures) : nullptr;
     };
 }
 
