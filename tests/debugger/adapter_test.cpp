@@ -169,7 +169,7 @@ TEST(Adapter, AFrameStepRunsTheGameToItsNextYieldWithTheScriptedKeys) {
     EXPECT_EQ(adapter.end(), 0);  // the end of input ends the adapter
 }
 
-// The document's launch configuration (on a program of its own that never ends) opens the
+// The document's launch configuration (on a program of its own that never yields) opens the
 // runner window; the event loop reads requests between the slices of the run.
 TEST(Adapter, TheDocumentsLaunchConfigurationDebugsInTheWindowAndPauseStopsTheRun) {
     QFile file(QStringLiteral(MOXY_DOCS_DIR "/debugging.md"));
@@ -185,7 +185,8 @@ TEST(Adapter, TheDocumentsLaunchConfigurationDebugsInTheWindowAndPauseStopsTheRu
     // Every argument it uses is in the document's table of launch arguments.
     for (const QString& key : configuration.keys())
         EXPECT_TRUE(document.contains("| `" + key + "` |")) << key.toStdString();
-    EXPECT_EQ(configuration["program"], compile(folder, "game", "dim[again]\nset[again]{7}\nlabel{7}\ndoevents\ngoto[again]\n"));
+    EXPECT_EQ(configuration["program"], compile(folder, "game",
+                  "dim[x]\ndim[y]\ndim[again]\nset[again]{7}\nappend[y][x]\nset[y]{5}\ninc[x]\nlabel{7}\ngoto[again]\n"));
 
     Adapter adapter(false);
     adapter.request("initialize", {{"adapterID", "moxy"}});
@@ -194,6 +195,8 @@ TEST(Adapter, TheDocumentsLaunchConfigurationDebugsInTheWindowAndPauseStopsTheRu
     adapter.request("configurationDone");
     EXPECT_EQ(adapter.event("stopped")["reason"], "entry");
     adapter.request("continue", {{"threadId", 1}});
+    // Once it has failed and started again it loops for ever.
+    EXPECT_FALSE(adapter.waitFor([](const QJsonObject& m) { return m["body"]["output"].toString().contains("again"); }).isEmpty());
     EXPECT_TRUE(adapter.request("pause", {{"threadId", 1}})["success"].toBool());
     EXPECT_EQ(adapter.event("stopped")["reason"], "pause");
     EXPECT_EQ(adapter.end(), 0);  // the end of input ends the event loop too
