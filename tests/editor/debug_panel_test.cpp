@@ -208,8 +208,10 @@ TEST(DebugPanel, AnAdapterThatIsMissingEndsEarlyOrHangsLeavesTheEditorReady) {
     }
 }
 
-TEST(DebugPanel, NothingStartsWithoutAFileOrARunner) {
+TEST(DebugPanel, TheKeysAreListedAndNothingStartsWithoutAFileOrARunner) {
     DebugBench cancelled(kCounting, kCountingLines);
+    cancelled.choose("keys");
+    EXPECT_TRUE(cancelled.script->messages.at(0).contains("Ctrl+F5\tStart debugging"));
     cancelled.choose("startDebugging", {std::nullopt});  // the MOXY file's name is cancelled
     EXPECT_EQ(cancelled.panel()->stateText(), "Not debugging");
     // No moxy beside the test nor on the PATH (an empty folder).
