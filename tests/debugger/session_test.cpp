@@ -15,6 +15,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -22,8 +23,7 @@ namespace {
 
 // A scripted protocol client: sends requests to a Session through the framing, keeps every
 // response and event it sends back, and drives the run.
-class SessionClient {
-public:
+struct SessionClient {
     explicit SessionClient(debugger::DebuggeeFactory factory)
         : session(std::move(factory), [this](const std::string& json) {
               const QJsonObject message = QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
@@ -69,11 +69,8 @@ public:
     debugger::Session session;
     std::vector<QJsonObject> responses;
     std::vector<QJsonObject> events;
-
-private:
     int m_seq = 0;
 };
-
 
 // Cells 33150 (score) and 33151 (greeting): "set score 12" on line 1, "set greeting hi"
 // on line 3, a yield on line 4, a last statement on line 6 that appends x to score.
