@@ -35,12 +35,6 @@ struct DebugBench : testing_support::EditorBench {
         panel()->setLaunchArguments({{"headless", true}});
         window.setProgramText("one\r\ntwo\r\nthree\r\nfour\r\nfive");
     }
-    ~DebugBench() {
-        if (panel()->state() != State::Idle) {  // a session a failed test left behind
-            panel()->stop();
-            waitForEnd();
-        }
-    }
     static editor::Program language(std::string code, std::vector<std::size_t> lines) {
         editor::Program program = editor::quillonProgram();
         program.compile = [code, lines](std::string_view, const moxy::DiagnosticFunction&, const moxy::ProgressFunction&) {
