@@ -1,365 +1,205 @@
-// The real `moxy --debug-adapter` driven through its standard input and output: the
-// example programs (compiled with their maps by the build) and small programs compiled
-// here, headless in the plain loop and in the runner window's event loop (offscreen).
-// The protocol's rules (order, steps, pause in both drivers) are the session's and the
-// drivers' tests over the fake machine; here is what only the real runner shows.
-#include "adapter_client.h"
+// The real `moxy --debug-adapter` driven through its standard input and output, headless in
+// the plain loop and with the runner window (offscreen) in Qt's event loop: what only the
+// real runner shows. The protocol's rules are the session's tests over the fake machine.
+#include "debugger/framing.h"
 
 #include <gtest/gtest.h>
 
-#include <QByteArray>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <sstream>
-
-using testing_support::AdapterProcess;
+#include <algorithm>
+#include <functional>
 
 namespace {
 
-namespace fs = std::filesystem;
+const QString kExamples = QStringLiteral(EXAMPLES_DIR "/");
+const QString kExampleSources = QStringLiteral(EXAMPLES_SOURCE_DIR "/");
 
-std::string readText(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+// The 1-based number of the first line of the file [path] that starts with [start].
+int lineOf(const QString& path, const QString& start) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return static_cast<int>(QString::fromUtf8(file.readAll()).split('\n').indexOf(QRegularExpression("^" + start))) + 1;
 }
 
-void writeText(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-// The 1-based number of the first line of [path] that starts with [start].
-int lineOf(const fs::path& path, const std::string& start) {
-    std::istringstream text(readText(path));
-    std::string line;
-    for (int number = 1; std::getline(text, line); ++number)
-        if (line.rfind(start, 0) == 0)
-            return number;
-    return 0;
-}
-
-std::string example(const std::string& name) { return std::string(EXAMPLES_DIR) + "/" + name; }
-fs::path exampleSource(const std::string& name) { return fs::path(EXAMPLES_SOURCE_DIR) / name; }
-
-std::string runCommand(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t count = 0;
-        while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            out.append(buffer, count);
-        ::pclose(pipe);
+class Adapter {
+public:
+    explicit Adapter(bool plainLoop) {
+        m_process.setStandardErrorFile(QProcess::nullDevice());
+        m_process.start(MOXY_EXE, plainLoop ? QStringList{"--debug-adapter", "--headless"} : QStringList{"--debug-adapter"});
+        EXPECT_TRUE(m_process.waitForStarted());
     }
-    return out;
-}
-
-class Adapter : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_folder = fs::temp_directory_path() / ("moxy_adapter_" + std::to_string(::getpid()) + "_" +
-                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
+    ~Adapter() {
+        m_process.kill();
+        m_process.waitForFinished();
     }
-    void TearDown() override {
-        if (m_adapter) {
-            // Nothing but protocol messages ever reaches standard output.
-            for (const QJsonObject& message : m_adapter->messages())
-                EXPECT_NE(message.value("type").toString(), "garbage") << message.value("text").toString().toStdString();
+    void sendRaw(const std::string& bytes) { m_process.write(bytes.data(), static_cast<qint64>(bytes.size())); }
+    const QJsonObject request(const QString& command, const QJsonObject& arguments = {}) {
+        const int seq = ++m_seq;
+        const QJsonObject message{{"seq", seq}, {"type", "request"}, {"command", command}, {"arguments", arguments}};
+        sendRaw(debugger::frame(QJsonDocument(message).toJson().toStdString()));
+        return waitFor([seq](const QJsonObject& m) { return m["type"] == "response" && m["request_seq"].toInt() == seq; });
+    }
+    const QJsonObject event(const QString& name) {
+        return waitFor([&name](const QJsonObject& m) { return m["event"] == name; })["body"].toObject();
+    }
+    // The first message not yet taken that [match]es; {} when none came within a minute.
+    const QJsonObject waitFor(const std::function<bool(const QJsonObject&)>& match) {
+        const QDeadlineTimer deadline(60000);
+        for (;;) {
+            if (const auto found = std::find_if(m_unread.begin(), m_unread.end(), match); found != m_unread.end()) {
+                const QJsonObject message = *found;
+                m_unread.erase(found);
+                return message;
+            }
+            if (!m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+                return {};
+            m_reader.feed(m_process.readAllStandardOutput().toStdString());
+            for (debugger::MessageReader::Item item; m_reader.next(item);) {
+                const QJsonObject message = QJsonDocument::fromJson(QByteArray::fromStdString(item.text)).object();
+                // Nothing but protocol messages ever reaches standard output.
+                EXPECT_FALSE(message.isEmpty()) << item.text;
+                m_unread.push_back(message);
+                outputs += message["body"]["output"].toString().toStdString();
+            }
         }
-        m_adapter.reset();
-        fs::remove_all(m_folder);
+    }
+    // Closes the input; the exit code, once the adapter has ended.
+    int end() {
+        m_process.closeWriteChannel();
+        EXPECT_TRUE(m_process.waitForFinished(60000));
+        return m_process.exitCode();
     }
 
-    // Starts the adapter: the plain loop with --headless, else the event loop (offscreen).
-    AdapterProcess& start(bool plainLoop = true) {
-        std::vector<std::string> arguments{"--debug-adapter"};
-        if (plainLoop)
-            arguments.push_back("--headless");
-        m_adapter = std::make_unique<AdapterProcess>(MOXY_EXE, arguments, (m_folder / "stderr.txt").string());
-        EXPECT_TRUE(m_adapter->started());
-        return *m_adapter;
-    }
+    std::string outputs;
 
-    // Compiles Quillon [source] into the folder with its map; the MOXY file's path.
-    std::string compile(const std::string& name, const std::string& source) {
-        const fs::path path = m_folder / (name + ".qlnp");
-        writeText(path, source);
-        const std::string command = std::string(QUILLON_EXE) + " --compile '" + path.string() + "' --map 2>&1";
-        const std::string out = runCommand(command);
-        EXPECT_TRUE(fs::exists(m_folder / (name + ".moxy"))) << out;
-        return (m_folder / (name + ".moxy")).string();
-    }
-
-    // initialize and launch [program] headless with [more] arguments; breakpoints on
-    // [lines] of [source]; the exception filter when [errors]; configurationDone.
-    void launch(AdapterProcess& adapter, const std::string& program, QJsonObject more = {},
-                const std::string& source = {}, const QJsonArray& lines = {}, bool errors = false) {
-        ASSERT_TRUE(adapter.request("initialize", {{"adapterID", "moxy"}}).value("success").toBool());
-        more.insert("program", QString::fromStdString(program));
-        if (!more.contains("headless"))
-            more.insert("headless", true);
-        const QJsonObject launched = adapter.request("launch", more);
-        ASSERT_TRUE(launched.value("success").toBool()) << launched.value("message").toString().toStdString();
-        ASSERT_FALSE(adapter.event("initialized").isEmpty());
-        if (!lines.isEmpty()) {
-            m_breakpoints = adapter.request(
-                "setBreakpoints", {{"source", QJsonObject{{"path", QString::fromStdString(source)}}}, {"lines", lines}});
-            ASSERT_TRUE(m_breakpoints.value("success").toBool());
-        }
-        if (errors) {
-            ASSERT_TRUE(adapter.request("setExceptionBreakpoints", {{"filters", QJsonArray{"runtime-error"}}})
-                            .value("success")
-                            .toBool());
-        }
-        ASSERT_TRUE(adapter.request("configurationDone").value("success").toBool());
-    }
-
-    static QJsonObject frame(AdapterProcess& adapter) {
-        return adapter.request("stackTrace", {{"threadId", 1}}).value("body").toObject().value("stackFrames").toArray().at(0).toObject();
-    }
-    static QString value(AdapterProcess& adapter, const QString& expression) {
-        const QJsonObject reply = adapter.request("evaluate", {{"expression", expression}});
-        return reply.value("success").toBool() ? reply.value("body").toObject().value("result").toString()
-                                               : "error: " + reply.value("message").toString();
-    }
-    static QString stopReason(AdapterProcess& adapter) {
-        return adapter.event("stopped").value("body").toObject().value("reason").toString();
-    }
-
-    fs::path m_folder;
-    std::unique_ptr<AdapterProcess> m_adapter;
-    QJsonObject m_breakpoints;
+private:
+    QProcess m_process;
+    debugger::MessageReader m_reader;
+    std::vector<QJsonObject> m_unread;
+    int m_seq = 0;
 };
 
-TEST_F(Adapter, BreakpointsOnAnExampleStopOnTheirLinesAndMoveOffLinesWithoutCode) {
-    const fs::path source = exampleSource("hello.qlnp");
-    const int greeting = lineOf(source, "print[x][y][greeting]");
-    const int comment = lineOf(source, "// The next line goes");
-    const int lower = lineOf(source, "set[y]{40}");
-    ASSERT_GT(greeting, 0);
-    ASSERT_EQ(lower, comment + 1);
-    AdapterProcess& adapter = start();
-    launch(adapter, example("hello.moxy"), {}, source.string(), QJsonArray{greeting, comment});
-    const QJsonArray replies = m_breakpoints.value("body").toObject().value("breakpoints").toArray();
-    ASSERT_EQ(replies.size(), 2);
-    EXPECT_TRUE(replies.at(0).toObject().value("verified").toBool());
-    EXPECT_EQ(replies.at(0).toObject().value("line").toInt(), greeting);
-    EXPECT_EQ(replies.at(1).toObject().value("line").toInt(), lower);
-    EXPECT_TRUE(replies.at(1).toObject().value("message").toString().contains("moved to line"));
-
-    EXPECT_EQ(stopReason(adapter), "breakpoint");
-    EXPECT_EQ(frame(adapter).value("line").toInt(), greeting);
-    EXPECT_EQ(frame(adapter).value("source").toObject().value("path").toString().toStdString(), source.string());
-    EXPECT_EQ(value(adapter, "greeting"), "\"Hello, world!\"");
-    EXPECT_EQ(value(adapter, "y"), "\"20\"");
-    adapter.request("continue", {{"threadId", 1}});
-    EXPECT_EQ(stopReason(adapter), "breakpoint");
-    EXPECT_EQ(frame(adapter).value("line").toInt(), lower);
-    adapter.request("continue", {{"threadId", 1}});
-    EXPECT_EQ(adapter.event("exited").value("body").toObject().value("exitCode").toInt(-1), 0);
-    EXPECT_FALSE(adapter.event("terminated").isEmpty());
-    EXPECT_TRUE(adapter.request("disconnect").value("success").toBool());
-    EXPECT_EQ(adapter.wait(), 0);
+const QJsonObject frame(Adapter& adapter) {
+    return adapter.request("stackTrace", {{"threadId", 1}})["body"]["stackFrames"][0].toObject();
+}
+QString value(Adapter& adapter, const QString& expression) {
+    return adapter.request("evaluate", {{"expression", expression}})["body"]["result"].toString();
 }
 
-TEST_F(Adapter, AFrameStepRunsTheGameToItsNextYieldWithTheScriptedKeys) {
-    const fs::path source = exampleSource("game.qlnp");
-    const int doevents = lineOf(source, "doevents");
-    AdapterProcess& adapter = start();
-    launch(adapter, example("game.moxy"), {{"stopOnEntry", true}, {"seed", 1}, {"keys", "1:Right+"}});
-    ASSERT_EQ(stopReason(adapter), "entry");
+// Compiles the Quillon [source] into [folder] as [name] with its map; the MOXY file's path.
+QString compile(const QTemporaryDir& folder, const QString& name, const QString& source) {
+    QFile file(folder.filePath(name + ".qlnp"));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(source.toUtf8());
+    file.close();
+    EXPECT_EQ(QProcess::execute(QUILLON_EXE, {"--compile", file.fileName(), "--map"}), 0);
+    return folder.filePath(name + ".moxy");
+}
+
+// In the plain loop: broken messages and bad launches get errors and the adapter goes on; a
+// launch stops at the breakpoints of the compile's map, shows and changes values by name,
+// and the dialogs become output, the input box taking the launch's answers.
+TEST(Adapter, ThePlainLoopDebugsAProgramCompiledWithItsMap) {
+    QTemporaryDir folder;
+    const QString program =
+        compile(folder, "prog", "dim[a]\ndim[b]\ndim[c]\nset[a]{1}\nset[b]{2}\n// added: //\nadd[a][b][c]\nmsgbox[c]\ninputbox[a][b]\nmsgbox[a]\n");
     const struct {
-        const char* request;
-        const char* paddle;
-    } frames[] = {{"stepOut", "\"141\""}, {"stepFrame", "\"149\""}, {"stepOut", "\"157\""}};
-    for (const auto& step : frames) {
-        SCOPED_TRACE(step.request);
-        ASSERT_TRUE(adapter.request(step.request, {{"threadId", 1}}).value("success").toBool());
-        ASSERT_EQ(stopReason(adapter), "step");
-        // Just after the yield: the statement after doevents, which reads the keys.
-        EXPECT_EQ(frame(adapter).value("line").toInt(), doevents + 1);
-        EXPECT_EQ(value(adapter, "px"), step.paddle);
-    }
-    adapter.request("disconnect");
-    EXPECT_EQ(adapter.wait(), 0);
-}
-
-TEST_F(Adapter, NamesShowTheCellsTheDumpShows) {
-    const fs::path source = exampleSource("hello.qlnp");
-    // The last statement changes no cell: at its breakpoint the cells are the run's last.
-    const int last = lineOf(source, "print[x][y][note]");
-    const std::string dump = runCommand(std::string(MOXY_EXE) + " --headless --dump - '" + example("hello.moxy") + "'");
-    std::map<int, std::string> dumped;
-    std::istringstream lines(dump);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("cell ", 0) != 0)
-            continue;
-        const std::size_t blank = line.find(' ', 5);
-        dumped[std::stoi(line.substr(5, blank - 5))] = line.substr(blank + 1);
-    }
-    ASSERT_FALSE(dumped.empty()) << dump;
-
-    AdapterProcess& adapter = start();
-    launch(adapter, example("hello.moxy"), {}, source.string(), QJsonArray{last});
-    ASSERT_EQ(stopReason(adapter), "breakpoint");
-    const QJsonArray scopes = adapter.request("scopes", {{"frameId", 1}}).value("body").toObject().value("scopes").toArray();
-    ASSERT_FALSE(scopes.isEmpty());
-    ASSERT_EQ(scopes.at(0).toObject().value("name").toString(), "Names");
-    const QJsonArray names = adapter.request("variables", {{"variablesReference", scopes.at(0).toObject().value("variablesReference")}})
-                                 .value("body").toObject().value("variables").toArray();
-    std::map<std::string, std::string> shown;
-    for (const QJsonValue& item : names)
-        shown[item.toObject().value("name").toString().toStdString()] = item.toObject().value("value").toString().toStdString();
-    for (const char* name : {"caption", "x", "y", "greeting", "note"})
-        EXPECT_TRUE(shown.count(name)) << name;
-    for (const QJsonValue& item : names) {
-        const QJsonObject variable = item.toObject();
-        SCOPED_TRACE(variable.value("name").toString().toStdString());
-        const QString type = variable.value("type").toString();  // "V(n)"
-        const int cell = type.mid(2, type.size() - 3).toInt();
-        EXPECT_EQ(variable.value("value").toString().toStdString(), "\"" + dumped[cell] + "\"");
-    }
-    adapter.request("disconnect");
-    EXPECT_EQ(adapter.wait(), 0);
-}
-
-constexpr const char* kSum = R"(dim[a]
-dim[b]
-dim[c]
-set[a]{1}
-set[b]{2}
-add[a][b][c]
-msgbox[c]
-inputbox[a][b]
-msgbox[a]
-)";
-
-TEST_F(Adapter, SetVariableChangesTheRunsOutcomeAndDialogsBecomeOutput) {
-    const std::string program = compile("sum", kSum);
-    AdapterProcess& adapter = start();
-    launch(adapter, program, {{"inputs", QJsonArray{"typed"}}}, (m_folder / "sum.qlnp").string(), QJsonArray{6});
-    ASSERT_EQ(stopReason(adapter), "breakpoint");
-    const QJsonObject changed = adapter.request("setVariable", {{"variablesReference", 1}, {"name", "b"}, {"value", "40"}});
-    ASSERT_TRUE(changed.value("success").toBool()) << changed.value("message").toString().toStdString();
-    EXPECT_EQ(changed.value("body").toObject().value("value").toString(), "\"40\"");
-    EXPECT_FALSE(adapter.request("setVariable", {{"variablesReference", 1}, {"name", "nothing"}, {"value", "1"}})
-                     .value("success").toBool());
-    adapter.request("continue", {{"threadId", 1}});
-    EXPECT_EQ(adapter.event("exited").value("body").toObject().value("exitCode").toInt(-1), 0);
-    const std::string outputs = adapter.outputs();
-    EXPECT_NE(outputs.find("41\n"), std::string::npos) << outputs;
-    EXPECT_NE(outputs.find("input box: 40\nanswered: typed\n"), std::string::npos) << outputs;
-    EXPECT_NE(outputs.find("typed\n"), std::string::npos) << outputs;
-    adapter.request("disconnect");
-    EXPECT_EQ(adapter.wait(), 0);
-}
-
-TEST_F(Adapter, ARunTimeErrorStopsOnItsLineBeforeTheRestart) {
-    const std::string program = compile("fail", "dim[a]\nset[a]{abc}\ninc[a]\n");
-    AdapterProcess& adapter = start();
-    launch(adapter, program, {}, {}, {}, true);
-    const QJsonObject stopped = adapter.event("stopped").value("body").toObject();
-    EXPECT_EQ(stopped.value("reason").toString(), "exception");
-    EXPECT_TRUE(stopped.value("text").toString().contains("type mismatch")) << stopped.value("text").toString().toStdString();
-    EXPECT_EQ(frame(adapter).value("line").toInt(), 3);
-    EXPECT_EQ(value(adapter, "a"), "\"abc\"");
-    // Resuming applies the restart rule: the second run fails again and ends the run.
-    adapter.request("continue", {{"threadId", 1}});
-    EXPECT_EQ(stopReason(adapter), "exception");
-    EXPECT_EQ(frame(adapter).value("line").toInt(), 3);
-    adapter.request("continue", {{"threadId", 1}});
-    EXPECT_EQ(adapter.event("exited").value("body").toObject().value("exitCode").toInt(-1), 2);
-    EXPECT_NE(adapter.outputs().find("running the program again from its start"), std::string::npos);
-    adapter.request("disconnect");
-    EXPECT_EQ(adapter.wait(), 0);
-}
-
-TEST_F(Adapter, MalformedAndOutOfOrderMessagesGetErrorsAndTheAdapterGoesOn) {
-    AdapterProcess& adapter = start();
-    const struct {
-        const char* name;
-        std::string bytes;
-    } broken[] = {
-        // Every kind of broken request is the session's test; here: the process goes on.
-        {"not JSON", debugger::frame("{not json")},
-        {"bad header", "Content-Length: x\r\n\r\n"},
+        QJsonObject launch;
+        QString error;
+    } refused[] = {
+        {{{"program", "/nonexistent/x.moxy"}, {"headless", true}}, "cannot read /nonexistent/x.moxy: "},
+        {{{"program", program}, {"headless", true}, {"keys", "x"}}, "keys: "},
+        {{{"program", program}, {"headless", true}, {"screen", "12"}}, "screen takes WIDTHxHEIGHT, e.g. 1024x768"},
+        {{{"program", program}}, "launch with \"headless\": true"},  // this adapter has no window
     };
-    for (const auto& message : broken) {
-        SCOPED_TRACE(message.name);
-        adapter.sendRaw(message.bytes);
-        const QJsonObject reply = adapter.waitFor([](const QJsonObject& m) { return m.value("type").toString() == "response"; });
-        ASSERT_FALSE(reply.isEmpty());
-        EXPECT_FALSE(reply.value("success").toBool());
-        EXPECT_FALSE(reply.value("message").toString().isEmpty());
+    Adapter adapter(true);
+    adapter.sendRaw(debugger::frame("{not json"));
+    EXPECT_FALSE(adapter.waitFor([](const QJsonObject& m) { return m["type"] == "response"; })["success"].toBool(true));
+    adapter.request("initialize", {{"adapterID", "moxy"}});
+    for (const auto& example : refused) {
+        const QJsonObject response = adapter.request("launch", example.launch);
+        EXPECT_TRUE(response["message"].toString().contains(example.error)) << response["message"].toString().toStdString();
     }
-    ASSERT_TRUE(adapter.request("initialize", {{"adapterID", "moxy"}}).value("success").toBool());
-    const QJsonObject missing = adapter.request("launch", {{"program", (m_folder / "none.moxy").string().c_str()}, {"headless", true}});
-    EXPECT_FALSE(missing.value("success").toBool());
-    EXPECT_TRUE(missing.value("message").toString().startsWith("cannot read")) << missing.value("message").toString().toStdString();
-    const QJsonObject badKeys = adapter.request("launch", {{"program", example("hello.moxy").c_str()}, {"headless", true}, {"keys", "x"}});
-    EXPECT_FALSE(badKeys.value("success").toBool());
-    EXPECT_TRUE(adapter.request("launch", {{"program", example("hello.moxy").c_str()}, {"headless", true}}).value("success").toBool());
-    adapter.request("disconnect");
-    EXPECT_EQ(adapter.wait(), 0);
+    ASSERT_TRUE(adapter.request("launch", {{"program", program}, {"headless", true}, {"inputs", QJsonArray{"typed"}}})["success"].toBool());
+    const QJsonObject breakpoints = adapter.request(
+        "setBreakpoints", {{"source", QJsonObject{{"path", folder.filePath("prog.qlnp")}}}, {"lines", QJsonArray{6, 9}}});
+    EXPECT_EQ(breakpoints["body"]["breakpoints"][0]["line"].toInt(), 7);  // the comment has no code
+    adapter.request("configurationDone");
+    EXPECT_EQ(adapter.event("stopped")["reason"], "breakpoint");
+    EXPECT_EQ(frame(adapter)["line"].toInt(), 7);
+    EXPECT_EQ(frame(adapter)["source"]["path"].toString(), folder.filePath("prog.qlnp"));
+    EXPECT_EQ(value(adapter, "b"), "\"2\"");
+    const QJsonObject changed = adapter.request("setVariable", {{"variablesReference", 1}, {"name", "b"}, {"value", "40"}});
+    EXPECT_EQ(changed["body"]["value"].toString(), "\"40\"");
+    adapter.request("continue", {{"threadId", 1}});
+    EXPECT_EQ(adapter.event("stopped")["reason"], "breakpoint");
+    EXPECT_EQ(frame(adapter)["line"].toInt(), 9);
+    adapter.request("continue", {{"threadId", 1}});
+    EXPECT_EQ(adapter.event("exited")["exitCode"].toInt(-1), 0);
+    EXPECT_EQ(adapter.outputs, "41\ninput box: 40\nanswered: typed\ntyped\n");
+    adapter.event("terminated");
+    EXPECT_TRUE(adapter.request("disconnect")["success"].toBool());
+    EXPECT_EQ(adapter.end(), 0);
 }
 
-TEST_F(Adapter, TheDocumentsLaunchConfigurationDebugsTheGameInTheWindow) {
-    const std::string document = readText(fs::path(MOXY_DOCS_DIR) / "debugging.md");
-    const std::size_t begin = document.find("```json\n");
-    ASSERT_NE(begin, std::string::npos);
-    std::string json = document.substr(begin + 8, document.find("```\n", begin + 8) - begin - 8);
-    for (std::size_t at; (at = json.find("${workspaceFolder}")) != std::string::npos;)
-        json.replace(at, 18, m_folder.string());
-    fs::copy_file(exampleSource("game.qlnp"), m_folder / "game.qlnp");
-    fs::copy_file(example("game.moxy"), m_folder / "game.moxy");
-    fs::copy_file(example("game.moxy.map"), m_folder / "game.moxy.map");
-    QJsonObject configuration = QJsonDocument::fromJson(QByteArray::fromStdString(json))
-                                    .object().value("configurations").toArray().at(0).toObject();
-    ASSERT_FALSE(configuration.isEmpty()) << json;
-    EXPECT_EQ(configuration.value("type").toString(), "moxy");
-    EXPECT_EQ(configuration.value("request").toString(), "launch");
-    for (const char* key : {"type", "request", "name"})
-        configuration.remove(key);
+TEST(Adapter, AFrameStepRunsTheGameToItsNextYieldWithTheScriptedKeys) {
+    const int doevents = lineOf(kExampleSources + "game.qlnp", "doevents");
+    Adapter adapter(true);
+    adapter.request("initialize", {{"adapterID", "moxy"}});
+    adapter.request("launch", {{"program", kExamples + "game.moxy"}, {"headless", true}, {"stopOnEntry", true},
+                               {"seed", 1}, {"keys", "1:Right+"}});
+    adapter.request("configurationDone");
+    ASSERT_EQ(adapter.event("stopped")["reason"], "entry");
+    for (const char* paddle : {"\"141\"", "\"149\"", "\"157\""}) {
+        adapter.request("stepFrame", {{"threadId", 1}});
+        ASSERT_EQ(adapter.event("stopped")["reason"], "step");
+        // Just after the yield: the statement after doevents, which reads the keys.
+        EXPECT_EQ(frame(adapter)["line"].toInt(), doevents + 1);
+        EXPECT_EQ(value(adapter, "px"), paddle);
+    }
+    EXPECT_EQ(adapter.end(), 0);  // the end of input ends the adapter
+}
+
+// The document's launch configuration (on a program of its own that never yields) opens the
+// runner window; the event loop reads requests between the slices of the run.
+TEST(Adapter, TheDocumentsLaunchConfigurationDebugsInTheWindowAndPauseStopsTheRun) {
+    QFile file(QStringLiteral(MOXY_DOCS_DIR "/debugging.md"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString document = QString::fromUtf8(file.readAll());
+    const qsizetype begin = document.indexOf("```json\n") + 8;
+    QTemporaryDir folder;
+    const QString json = document.mid(begin, document.indexOf("```\n", begin) - begin).replace("${workspaceFolder}", folder.path());
+    QJsonObject configuration = QJsonDocument::fromJson(json.toUtf8())["configurations"][0].toObject();
+    EXPECT_EQ(configuration.take("type"), "moxy");
+    EXPECT_EQ(configuration.take("request"), "launch");
+    configuration.remove("name");
     // Every argument it uses is in the document's table of launch arguments.
     for (const QString& key : configuration.keys())
-        EXPECT_NE(document.find("| `" + key.toStdString() + "` |"), std::string::npos) << key.toStdString();
-    EXPECT_FALSE(configuration.value("headless").toBool(true));
+        EXPECT_TRUE(document.contains("| `" + key + "` |")) << key.toStdString();
+    EXPECT_EQ(configuration["program"], compile(folder, "game",
+                  "dim[x]\ndim[y]\ndim[again]\nset[again]{7}\nappend[y][x]\nset[y]{5}\ninc[x]\nlabel{7}\ngoto[again]\n"));
 
-    // The event loop with the runner window (offscreen here).
-    AdapterProcess& adapter = start(false);
-    ASSERT_TRUE(adapter.request("initialize", {{"adapterID", "moxy"}}).value("success").toBool());
+    Adapter adapter(false);
+    adapter.request("initialize", {{"adapterID", "moxy"}});
     const QJsonObject launched = adapter.request("launch", configuration);
-    ASSERT_TRUE(launched.value("success").toBool()) << launched.value("message").toString().toStdString();
-    const int doevents = lineOf(m_folder / "game.qlnp", "doevents");
-    const QJsonObject breakpoints = adapter.request(
-        "setBreakpoints", {{"source", QJsonObject{{"path", (m_folder / "game.qlnp").string().c_str()}}}, {"lines", QJsonArray{doevents}}});
-    ASSERT_TRUE(breakpoints.value("success").toBool());
+    ASSERT_TRUE(launched["success"].toBool()) << launched["message"].toString().toStdString();
     adapter.request("configurationDone");
-    EXPECT_EQ(stopReason(adapter), "entry");
+    EXPECT_EQ(adapter.event("stopped")["reason"], "entry");
     adapter.request("continue", {{"threadId", 1}});
-    EXPECT_EQ(stopReason(adapter), "breakpoint");
-    EXPECT_EQ(frame(adapter).value("line").toInt(), doevents);
-    EXPECT_EQ(frame(adapter).value("source").toObject().value("name").toString(), "game.qlnp");
-    EXPECT_EQ(value(adapter, "score"), "\"0\"");
-    EXPECT_TRUE(adapter.request("terminate").value("success").toBool());
-    EXPECT_FALSE(adapter.event("terminated").isEmpty());
-    adapter.request("disconnect");
-    EXPECT_EQ(adapter.wait(), 0);
-}
-
-TEST_F(Adapter, TheEndOfInputEndsTheAdapter) {
-    for (const bool plainLoop : {true, false}) {
-        SCOPED_TRACE(plainLoop ? "plain loop" : "event loop");
-        AdapterProcess& adapter = start(plainLoop);
-        ASSERT_TRUE(adapter.request("initialize", {{"adapterID", "moxy"}}).value("success").toBool());
-        adapter.closeInput();
-        EXPECT_EQ(adapter.wait(), 0);
-    }
+    // Once it has failed and started again it loops for ever.
+    EXPECT_FALSE(adapter.waitFor([](const QJsonObject& m) { return m["body"]["output"].toString().contains("again"); }).isEmpty());
+    EXPECT_TRUE(adapter.request("pause", {{"threadId", 1}})["success"].toBool());
+    EXPECT_EQ(adapter.event("stopped")["reason"], "pause");
+    EXPECT_EQ(adapter.end(), 0);  // the end of input ends the event loop too
 }
 
 }  // namespace

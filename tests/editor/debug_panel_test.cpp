@@ -1,62 +1,88 @@
 // The editor's debugger against a debug adapter process that runs the real protocol
-// session over a small fake machine: breakpoints from the margin, the marked line, the
-// variables panel, every step, pause, run-time errors, and what happens when the adapter
-// is missing, ends early or hangs.
-#include "debug_support.h"
-
+// session over the debugger tests' fake machine: breakpoints from the margin, the marked
+// line, the variables panel, the steps, pause, run-time errors, the runner's window kept
+// after the end, and what happens when the adapter is missing, ends early or hangs.
+#include "editor/code_edit.h"
 #include "editor/debug_client.h"
-#include "moxy/source_map.h"
+#include "editor/debug_panel.h"
+#include "support/editor_bench.h"
 
-#include <QFile>
-#include <QJsonArray>
-#include <QMenu>
-#include <QMenuBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTreeWidget>
 
-#include <gmock/gmock.h>
-
-#include <string>
-
-using editor::DebugPanel;
 using testing::HasSubstr;
-using testing_support::DebugBench;
-using testing_support::kWaitMs;
+using State = editor::DebugPanel::State;
 
 namespace {
 
 const QString kAdapter = QStringLiteral(FAKE_ADAPTER);
+constexpr int kWaitMs = 60000;  // for a loaded machine; the waits end as soon as the condition holds
 
-// A language whose compile gives [code] with a statement on each line of [lines] (its
-// position in the code), whatever the text says. The fake machine reads 1 hi lo as a
-// cell reference, printable characters as text for the cell, 252 as a yield, 254 as a
-// jump to the start, 7 as a failing instruction and 24 as the end.
-editor::Program fakeLanguage(std::string code, std::vector<std::size_t> lines) {
-    editor::Program program = editor::quillonProgram();
-    program.compile = [code, lines](std::string_view, const moxy::DiagnosticFunction&, const moxy::ProgressFunction&) {
-        moxy::CompileResult result;
-        result.code = code;
-        for (std::size_t i = 0; i < lines.size(); ++i)
-            result.map.push_back({lines[i], static_cast<int>(i) + 1, 1});
-        return result;
-    };
-    return program;
-}
-
-// Cell 256 gets "1", cell 257 "ab", a yield, then "c" for cell 257, the end.
+// Cells 256 ("1") and 257 ("ab", then "c" after a yield), the end: statements on lines 1 to 5.
 const std::string kCounting = std::string("\x01\x01\x02") + "1" + "\x01\x01\x03" + "ab" + "\xFC" + "c" + "\x18";
 const std::vector<std::size_t> kCountingLines = {1, 5, 10, 11, 12};
-const char* const kFiveLines = "first\r\nsecond\r\nthird\r\nfourth\r\nfifth";
 
-bool quoted(const QString& value, const char* text) { return value == QLatin1Char('"') + QLatin1String(text) + QLatin1Char('"'); }
+// A window whose language compiles any text to [code] with a statement at each position of
+// [lines] (on lines 1, 2, ...) and the names one (cell 256) and two (257). The fake machine
+// reads 1 hi lo as a cell reference, printable characters as text for the cell, 252 as a
+// yield, 254 as a jump to the start, 7 as a failing instruction and 24 as the end.
+struct DebugBench : testing_support::EditorBench {
+    DebugBench(std::string code, std::vector<std::size_t> lines, const QString& adapter = kAdapter)
+        : EditorBench(language(std::move(code), std::move(lines))) {
+        window.setRunner(adapter, nullptr);
+        window.show();
+        panel()->setLaunchArguments({{"headless", true}});
+        window.setProgramText("one\r\ntwo\r\nthree\r\nfour\r\nfive");
+    }
+    static editor::Program language(std::string code, std::vector<std::size_t> lines) {
+        editor::Program program = editor::quillonProgram();
+        program.compile = [code, lines](std::string_view, const moxy::DiagnosticFunction&, const moxy::ProgressFunction&) {
+            moxy::CompileResult result{code, {}, {{"one", 256}, {"two", 257}}};
+            for (std::size_t i = 0; i < lines.size(); ++i)
+                result.map.push_back({lines[i], static_cast<int>(i) + 1, 1});
+            return result;
+        };
+        return program;
+    }
+
+    editor::CodeEdit* text() { return window.findChild<editor::CodeEdit*>(QStringLiteral("t1")); }
+    editor::DebugPanel* panel() { return window.findChild<editor::DebugPanel*>(); }
+    bool enabled(const char* action) { return window.findChild<QAction*>(QLatin1String(action))->isEnabled(); }
+    void clickMargin(int line) {
+        const QTextBlock block = text()->document()->findBlockByNumber(line - 1);
+        QTest::mouseClick(text()->margin(), Qt::LeftButton, {}, QPoint(4, text()->cursorRect(QTextCursor(block)).center().y()));
+    }
+    // Starts debugging into prog.moxy; waits until the program stopped or ended.
+    void start() {
+        choose("startDebugging", {QStringLiteral("prog")});
+        waitForRest();
+    }
+    // Waits until the program stands still with its variables shown, or the session is over.
+    bool waitForRest() {
+        return QTest::qWaitFor([this] { return panel()->state() == State::Idle || (panel()->state() == State::Stopped && variable("Registers", "Pointer")); }, kWaitMs);
+    }
+    void waitForEnd() { EXPECT_TRUE(QTest::qWaitFor([this] { return panel()->state() == State::Idle; }, kWaitMs)); }
+    QTreeWidgetItem* variable(const QString& scope, const QString& name) {
+        const auto scopes = window.findChild<QTreeWidget*>(QStringLiteral("variables"))->findItems(scope, Qt::MatchExactly);
+        for (int i = 0; !scopes.isEmpty() && i < scopes[0]->childCount(); ++i)
+            if (scopes[0]->child(i)->text(0) == name)
+                return scopes[0]->child(i);
+        return nullptr;
+    }
+    QString value(const QString& scope, const QString& name) {
+        QTreeWidgetItem* item = variable(scope, name);
+        return item ? item->text(1) : QStringLiteral("<none>");
+    }
+};
 
 TEST(DebugPanel, StopsAtAMarginBreakpointStepsShowsAndChangesCells) {
-    DebugBench bench(fakeLanguage(kCounting, kCountingLines), kAdapter);
-    bench.window.setProgramText(kFiveLines);
+    DebugBench bench(kCounting, kCountingLines);
     bench.clickMargin(2);
     ASSERT_EQ(bench.text()->breakpoints(), QList<int>{2});
-
     const int width = bench.window.width();
     bench.start();
-    ASSERT_EQ(bench.panel()->state(), DebugPanel::State::Stopped) << bench.panel()->stateText().toStdString();
+    ASSERT_EQ(bench.panel()->state(), State::Stopped) << bench.panel()->stateText().toStdString();
     // The panel came beside the text, and the window grew for it.
     EXPECT_TRUE(bench.panel()->isVisible());
     EXPECT_GT(bench.window.width(), width);
@@ -64,206 +90,150 @@ TEST(DebugPanel, StopsAtAMarginBreakpointStepsShowsAndChangesCells) {
     EXPECT_EQ(bench.text()->extraSelections().size(), 1);
     EXPECT_EQ(bench.panel()->stateText(), "Stopped on line 2 (breakpoint)");
     EXPECT_EQ(bench.window.status(), bench.panel()->stateText());
-    EXPECT_TRUE(quoted(bench.value("Cells", "V(256)"), "1")) << bench.value("Cells", "V(256)").toStdString();
+    EXPECT_EQ(bench.value("Names", "one"), "\"1\"");
+    EXPECT_EQ(bench.variable("Names", "one")->text(2), "V(256)");
     EXPECT_EQ(bench.value("Registers", "Pointer"), "256");
     EXPECT_EQ(bench.variable("Registers", "Pointer")->text(2), "");
 
     bench.choose("stepOver");
     ASSERT_TRUE(bench.waitForRest());
     EXPECT_EQ(bench.text()->currentLine(), 3);
-    EXPECT_TRUE(quoted(bench.value("Cells", "V(257)"), "ab"));
-
+    EXPECT_EQ(bench.value("Names", "two"), "\"ab\"");
     // A changed value goes to the machine; the next stop shows it from there.
-    QTreeWidgetItem* cell = bench.variable("Cells", "V(256)");
-    ASSERT_NE(cell, nullptr);
+    QTreeWidgetItem* cell = bench.variable("Names", "one");
     ASSERT_TRUE(cell->flags() & Qt::ItemIsEditable);
     cell->setText(1, "\"99\"");
     bench.choose("stepInstruction");
     ASSERT_TRUE(bench.waitForRest());
     EXPECT_EQ(bench.text()->currentLine(), 4);
-    EXPECT_TRUE(quoted(bench.value("Cells", "V(256)"), "99"));
+    EXPECT_EQ(bench.value("Names", "one"), "\"99\"");
 
     // A breakpoint clicked in while the session runs is one too.
     bench.clickMargin(5);
     bench.choose("continue");
     ASSERT_TRUE(bench.waitForRest());
     EXPECT_EQ(bench.panel()->stateText(), "Stopped on line 5 (breakpoint)");
-
     bench.choose("continue");
     bench.waitForEnd();
     EXPECT_EQ(bench.panel()->stateText(), "The program ended with exit code 0.");
     EXPECT_EQ(bench.text()->currentLine(), 0);
     EXPECT_TRUE(bench.text()->extraSelections().isEmpty());
-    EXPECT_TRUE(bench.action("startDebugging")->isEnabled());
-    EXPECT_FALSE(bench.action("continue")->isEnabled());
+    EXPECT_TRUE(bench.enabled("startDebugging"));
+    EXPECT_FALSE(bench.enabled("continue"));
 }
 
 TEST(DebugPanel, StepsFrameByFrameAndPausesALoopThatNeverEnds) {
-    // "x", a yield, "y", back to the start: a game loop one frame long.
-    DebugBench bench(fakeLanguage("x\xFCy\xFE", {1, 2, 3, 4}), kAdapter);
-    bench.window.setProgramText("one\r\ntwo\r\nthree\r\nfour");
+    DebugBench bench("x\xFCy\xFE", {1, 2, 3, 4});  // a game loop one frame long
     bench.text()->toggleBreakpoint(1);
     bench.start();
     ASSERT_EQ(bench.text()->currentLine(), 1);
     // To just after the yield; then round the loop, where the breakpoint comes first.
-    const struct {
-        int line;
-        const char* stateText;
-    } frames[] = {{3, "Stopped on line 3 (step)"}, {1, "Stopped on line 1 (breakpoint)"}, {3, "Stopped on line 3 (step)"}};
-    for (const auto& frame : frames) {
-        SCOPED_TRACE(frame.stateText);
+    for (const char* stateText : {"Stopped on line 3 (step)", "Stopped on line 1 (breakpoint)", "Stopped on line 3 (step)"}) {
+        SCOPED_TRACE(stateText);
         bench.choose("stepFrame");
         ASSERT_TRUE(bench.waitForRest());
-        EXPECT_EQ(bench.text()->currentLine(), frame.line);
-        EXPECT_EQ(bench.panel()->stateText(), frame.stateText);
+        EXPECT_EQ(bench.panel()->stateText(), stateText);
     }
-
     // Toggle Breakpoint at the caret clears the one on line 1, in the running session too.
     bench.text()->setTextCursor(QTextCursor(bench.text()->document()->firstBlock()));
     bench.choose("toggleBreakpoint");
     EXPECT_TRUE(bench.text()->breakpoints().isEmpty());
     bench.choose("continue");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return bench.action("pause")->isEnabled(); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bench.enabled("pause"); }, kWaitMs));
     bench.choose("pause");
     ASSERT_TRUE(bench.waitForRest());
-    EXPECT_EQ(bench.panel()->state(), DebugPanel::State::Stopped);
     EXPECT_THAT(bench.panel()->stateText().toStdString(), HasSubstr("(pause)"));
-
     bench.choose("stopDebugging");
     bench.waitForEnd();
     EXPECT_EQ(bench.text()->currentLine(), 0);
     EXPECT_EQ(bench.panel()->stateText(), "Debugging stopped.");
 }
 
-TEST(DebugPanel, ARunTimeErrorStopsOnItsLineWithTheError) {
-    DebugBench bench(fakeLanguage(std::string("\x01\x01\x02") + "1\x07\x18", {1, 5, 6}), kAdapter);
-    bench.window.setProgramText("one\r\ntwo\r\nthree");
+TEST(DebugPanel, ARunTimeErrorStopsOnItsLineAndTheWindowStaysAfterTheEnd) {
+    DebugBench bench(std::string("\x01\x01\x02") + "1\x07\x18", {1, 5, 6});
+    bench.panel()->setLaunchArguments({});  // as for a person: with the runner's window
     bench.start();
-    ASSERT_EQ(bench.panel()->state(), DebugPanel::State::Stopped) << bench.panel()->stateText().toStdString();
+    ASSERT_EQ(bench.panel()->state(), State::Stopped) << bench.panel()->stateText().toStdString();
     EXPECT_EQ(bench.text()->currentLine(), 2);
     EXPECT_EQ(bench.panel()->stateText(), "Run-time error on line 2: type mismatch: \"x\" is not a number");
-    EXPECT_THAT(bench.window.findChild<QPlainTextEdit*>(QStringLiteral("debugOutput"))->toPlainText().toStdString(),
-                HasSubstr("type mismatch"));
-    bench.choose("stopDebugging");
-    bench.waitForEnd();
-}
-
-TEST(DebugPanel, ARegisterCannotBeChangedAndKeepsItsValue) {
-    DebugBench bench(fakeLanguage(kCounting, kCountingLines), kAdapter);
-    bench.window.setProgramText(kFiveLines);
-    bench.text()->toggleBreakpoint(3);
-    bench.start();
+    const QPlainTextEdit* output = bench.window.findChild<QPlainTextEdit*>(QStringLiteral("debugOutput"));
+    EXPECT_THAT(output->toPlainText().toStdString(), HasSubstr("type mismatch"));
+    // A register cannot be changed; were the edit let through, the adapter refuses it.
     QTreeWidgetItem* pointer = bench.variable("Registers", "Pointer");
-    ASSERT_NE(pointer, nullptr);
     EXPECT_FALSE(pointer->flags() & Qt::ItemIsEditable);
-    // As if an editor had let it through: the adapter refuses, the panel shows the old value.
     pointer->setText(1, "7");
     ASSERT_TRUE(QTest::qWaitFor([&] { return bench.panel()->stateText().startsWith("Not changed"); }, kWaitMs));
     EXPECT_EQ(bench.panel()->stateText(), "Not changed: registers cannot be changed");
-    EXPECT_EQ(pointer->text(1), "257");
+    EXPECT_EQ(pointer->text(1), "256");
+
+    bench.choose("continue");  // once more from the start, the cells kept, and the error again
+    ASSERT_TRUE(bench.waitForRest());
+    EXPECT_EQ(bench.value("Names", "one"), "\"11\"");
+    EXPECT_THAT(output->toPlainText().toStdString(), HasSubstr("running the program again from its start"));
+    bench.choose("continue");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bench.panel()->state() == State::Finished; }, kWaitMs));
+    EXPECT_EQ(bench.panel()->stateText(), "The program ended with exit code 2. Its window stays open until Stop.");
+    EXPECT_TRUE(bench.enabled("stopDebugging"));
+    bench.start();  // the old session goes, a new one starts
+    ASSERT_EQ(bench.panel()->state(), State::Stopped) << bench.panel()->stateText().toStdString();
 }
 
 TEST(DebugPanel, AnAdapterThatIsMissingEndsEarlyOrHangsLeavesTheEditorReady) {
     const struct {
-        const char* name;
         QString adapter;
-        bool stop;             // the user stops the session
+        bool stop;              // the user stops the session
         const char* stateText;  // what the panel says at the end
     } cases[] = {
-        {"missing", "/nonexistent/moxy", false, "Unable to start the debug adapter /nonexistent/moxy."},
-        {"ends at once", "/bin/true", false, "The debug adapter ended before the program ran."},
-        {"answers nothing", kAdapter + "-silent", true, "Debugging stopped."},
+        {"/nonexistent/moxy", false, "Unable to start the debug adapter /nonexistent/moxy."},
+        {"/bin/true", false, "The debug adapter ended before the program ran."},
+        {kAdapter + "-silent", true, "Debugging stopped."},
     };
     for (const auto& test : cases) {
-        SCOPED_TRACE(test.name);
-        DebugBench bench(fakeLanguage(kCounting, kCountingLines), test.adapter);
-        bench.window.setProgramText(kFiveLines);
-        bench.dialogs->answers.push_back(QStringLiteral("prog"));
-        bench.choose("startDebugging");
+        SCOPED_TRACE(test.stateText);
+        DebugBench bench(kCounting, kCountingLines, test.adapter);
+        bench.choose("startDebugging", {QStringLiteral("prog")});
         if (test.stop) {
-            EXPECT_EQ(bench.panel()->state(), DebugPanel::State::Starting);
+            EXPECT_EQ(bench.panel()->state(), State::Starting);
             bench.choose("stopDebugging");
         }
         bench.waitForEnd();
         EXPECT_EQ(bench.panel()->stateText(), QString::fromLatin1(test.stateText));
-        EXPECT_TRUE(bench.action("startDebugging")->isEnabled());
+        EXPECT_TRUE(bench.enabled("startDebugging"));
     }
 }
 
-TEST(DebugPanel, NothingStartsWithoutAFileOrARunner) {
-    {
-        DebugBench bench(fakeLanguage(kCounting, kCountingLines), kAdapter);
-        bench.dialogs->answers.push_back(std::nullopt);  // the MOXY file's name is cancelled
-        bench.choose("startDebugging");
-        EXPECT_EQ(bench.panel()->state(), DebugPanel::State::Idle);
-        EXPECT_EQ(bench.panel()->stateText(), "Not debugging");
-    }
+TEST(DebugPanel, TheKeysAreListedAndNothingStartsWithoutAFileOrARunner) {
+    DebugBench cancelled(kCounting, kCountingLines);
+    cancelled.choose("keys");
+    EXPECT_TRUE(cancelled.script->messages.at(0).contains("Ctrl+F5\tStart debugging"));
+    cancelled.choose("startDebugging", {std::nullopt});  // the MOXY file's name is cancelled
+    EXPECT_EQ(cancelled.panel()->stateText(), "Not debugging");
     // No moxy beside the test nor on the PATH (an empty folder).
     QTemporaryDir empty;
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(empty.path()));
-    DebugBench bench(fakeLanguage(kCounting, kCountingLines), QString());
-    bench.dialogs->answers.push_back(QStringLiteral("prog"));
-    bench.choose("startDebugging");
+    DebugBench bench(kCounting, kCountingLines, QString());
+    bench.choose("startDebugging", {QStringLiteral("prog")});
     qputenv("PATH", path);
-    EXPECT_EQ(bench.panel()->state(), DebugPanel::State::Idle);
-    ASSERT_FALSE(bench.dialogs->messages.empty());
-    EXPECT_EQ(bench.dialogs->messages.back(), editor::kNoRunner);
+    EXPECT_EQ(bench.panel()->state(), State::Idle);
+    EXPECT_THAT(bench.script->messages, testing::ElementsAre(editor::kNoRunner));
 }
 
-TEST(DebugPanel, TheDebugMenuShowsItsKeysAndTheFileMenuNone) {
-    DebugBench bench(fakeLanguage(kCounting, kCountingLines), kAdapter);
-    QMenu* debug = bench.window.menuBar()->findChild<QMenu*>(QStringLiteral("debug"));
-    ASSERT_NE(debug, nullptr);
-    QStringList items;
-    for (QAction* action : debug->actions())
-        items << action->text() + QLatin1Char('=') + action->shortcut().toString() +
-                     (action->isEnabled() ? QString() : QStringLiteral(" (off)"));
-    EXPECT_EQ(items, QStringList({"&Start Debugging=Ctrl+F5", "Toggle &Breakpoint=F12", "&Continue=F8 (off)",
-                                  "Step &Over=F10 (off)", "Step &Instruction=F11 (off)",
-                                  "Step &Frame=Shift+F11 (off)", "&Pause=F6 (off)", "S&top=Shift+F5 (off)"}));
-    for (QAction* action : bench.window.menuBar()->findChild<QMenu*>(QStringLiteral("file"))->actions())
-        EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
-    bench.choose("keys");
-    ASSERT_FALSE(bench.dialogs->messages.empty());
-    for (const char* key : {"Ctrl+F5\tStart debugging", "Shift+F11\tStep frame", "Alt+D"})
-        EXPECT_THAT(bench.dialogs->messages.back().toStdString(), HasSubstr(key));
-}
-
-TEST(DebugClient, MatchesRepliesToRequestsAndFailsThoseLeftWhenTheAdapterEnds) {
+TEST(DebugClient, ABrokenFrameIsReportedAndRepliesOwedOrAskedAfterTheEndFail) {
     editor::DebugClient client;
-    client.start(kAdapter, {}, QDir::tempPath());
-    QStringList replies;
-    const auto keep = [&replies](const char* name) {
-        return [&replies, name](bool success, const QJsonObject& body, const QString& message) {
-            replies << QString::fromLatin1(name) + (success ? QStringLiteral(" ok") : QStringLiteral(" failed: ") + message) +
-                           (body.contains("supportsConfigurationDoneRequest") ? QStringLiteral(" +caps") : QString());
-        };
-    };
-    client.request("initialize", {{"adapterID", "moxy"}}, keep("initialize"));
-    client.request("fly", {}, keep("fly"));
-    client.request("threads", {}, keep("threads"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return replies.size() == 3; }, kWaitMs));
-    EXPECT_EQ(replies, QStringList({"initialize ok +caps", "fly failed: unknown request: fly", "threads ok"}));
-
-    // The adapter ends with a reply still owed: the reply says so.
-    bool finished = false;
-    QObject::connect(&client, &editor::DebugClient::finished, [&finished] { finished = true; });
-    client.request("launch", {{"program", "/nonexistent.moxy"}}, keep("launch"));
-    client.kill();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, kWaitMs));
-    EXPECT_THAT(replies.back().toStdString(), testing::StartsWith("launch failed"));
-    client.request("threads", {}, keep("late"));
-    EXPECT_EQ(replies.back(), "late failed: The debug adapter ended.");
-}
-
-TEST(DebugClient, ABrokenFrameIsReported) {
-    editor::DebugClient client;
-    QString failure;
-    QObject::connect(&client, &editor::DebugClient::failed, [&failure](const QString& text) { failure = text; });
+    QStringList said;
+    QObject::connect(&client, &editor::DebugClient::failed, [&said](const QString& text) { said << text; });
+    const auto keep = [&said](bool, const QJsonObject&, const QString& message) { said << message; };
     client.start("/bin/sh", {"-c", "printf 'Content-Length: x\\r\\n\\r\\n'; cat >/dev/null"}, QDir::tempPath());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !failure.isEmpty(); }, kWaitMs));
-    EXPECT_THAT(failure.toStdString(), testing::StartsWith("The debug adapter sent a broken message"));
+    client.request("threads", {}, keep);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !said.isEmpty(); }, kWaitMs));
+    EXPECT_EQ(said[0], "The debug adapter sent a broken message: Content-Length is not a number");
+    client.kill();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return said.size() == 2; }, kWaitMs));  // the owed reply
+    client.request("threads", {}, keep);
+    EXPECT_EQ(said, QStringList({said[0], "The debug adapter ended.", "The debug adapter ended."}));
+    editor::DebugClient running;  // ends its adapter as it goes
+    running.start(kAdapter, {}, QDir::tempPath());
 }
 
 }  // namespace

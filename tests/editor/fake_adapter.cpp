@@ -1,7 +1,6 @@
 // A debug adapter for the editor's debugger tests: the real protocol session on standard
-// input and output, over the small fake machine of the debugger's tests, which runs the
-// bytes of the launched file. With the argument --silent it reads its input and answers
-// nothing, as an adapter that hangs.
+// input and output over the debugger tests' fake machine. With --silent it reads its input
+// and answers nothing, as an adapter that hangs.
 #include "debugger/fake_debuggee.h"
 #include "debugger/stdio_loop.h"
 
