@@ -73,7 +73,6 @@ TEST_F(FileFaults, FullDiskReportsTheFailureAndKeepsTheOldFile) {
         {kMoxy, {"--headless", "--dump", "old.dump", ending}, "old.dump", 1, 0},
         {kMoxy, {"--headless", "--screenshot", "old.png", ending}, "old.png", 1, 0},
         {kQuillon, {"--compile", quillonSource(), "-o", "old.moxy"}, "old.moxy", 2, 0},
-        {kVorna, {"--compile", vornaSource(), "-o", "old.moxy"}, "old.moxy", 2, 0},
         {kQuillon, {"--compile", quillonSource(), "-o", "prog.moxy", "--map"}, "prog.moxy.map", 2, 1},
         {kVorna, {"--compile", vornaSource(), "-o", "prog.moxy", "--map"}, "prog.moxy.map", 2, 1},
     };
@@ -131,7 +130,6 @@ TEST_F(FileFaults, SpecialFilesAreWrittenIntoAndNeverReplaced) {
         {kMoxy, {"--headless", "--safe", "--dump", "-", program(writeFileProgram(node.toStdString(), "x"))}, 2,
          "end error refused", node},
         {kQuillon, {"--compile", quillonSource(), "-o", node}, 0, "", node},
-        {kVorna, {"--compile", vornaSource(), "-o", node}, 0, "", node},
         {kQuillon, {"--compile", quillonSource(), "-o", "/dev/stdout"}, 0, "", "/dev/stdout"},
         {kMoxy, {"--headless", "--dump", "-", program(loadFileProgram(fifo.toStdString()))}, 2, "end error not-a-regular-file", fifo},
         {kMoxy, {"--headless", "--dump", "-", program(picture.take())}, 2, "end error not-a-regular-file", fifo},

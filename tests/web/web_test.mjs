@@ -11,9 +11,7 @@ import { openBrowser } from './browser.mjs';
 const { MOXY, QUILLON, EXAMPLES } = process.env;
 const work = mkdtempSync(join(tmpdir(), 'moxy-web-'));
 const at = (file) => join(work, file);
-function check(condition, message) {
-  if (!condition) throw new Error(message);
-}
+const check = (condition, message) => { if (!condition) throw new Error(message); };
 // Copies an example with its map (and the picture) into the work folder.
 function example(name) {
   for (const file of [`${name}.moxy`, `${name}.moxy.map`, 'ball.png']) copyFileSync(join(EXAMPLES, file), at(file));
