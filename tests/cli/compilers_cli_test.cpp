@@ -116,6 +116,7 @@ TEST(CompilersCli, StatusesMessagesAndTheWrittenFile) {
         {kVorna, {"--compile", "prog.vornaproj", "--map", "-o", "."}, 2, StartsWith("vorna: cannot write .")},
         {kVorna, {"--bogus"}, 2, StartsWith("vorna: Unknown option 'bogus'.")},
         {kQuillon, {"--no-such-option"}, 2, HasSubstr("Unknown option")},
+        {kQuillon, {"--help"}, 0, "", HasSubstr("--compile")},  // the package test runs --version
         {kQuillon, {"a.qlnp", "b.qlnp"}, 2, HasSubstr("expected at most one FILE")},
         {kQuillon, {"-o", "x.moxy"}, 2, HasSubstr("-o and --map go with --compile")},
         {kQuillon, {"--compile", "a.qlnp", "b.qlnp"}, 2, HasSubstr("--compile takes no FILE")},
