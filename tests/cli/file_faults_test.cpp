@@ -145,25 +145,6 @@ TEST_F(FileFaults, SpecialFilesAreWrittenIntoAndNeverReplaced) {
     }
 }
 
-// A program that is no regular file has no folder of its own: under --safe every file is
-// refused, wherever the pipe's name lies (a FIFO in the data's folder, standard input
-// started there).
-TEST_F(UnprivilegedFileFaults, PipedProgramUnderSafeReachesNoFile) {
-    file(QStringLiteral("data.txt"), "beside the pipe\r\n");
-    const QString program = file(QStringLiteral("p"), loadFileProgram(folder.filePath(QStringLiteral("data.txt")).toStdString()));
-    const QString fifo = folder.filePath(QStringLiteral("prog.moxy"));
-    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
-    for (const char* safe : {"--safe", "--headless"}) {
-        SCOPED_TRACE(safe);
-        const cli::Outcome outcome = cli::run(QStringLiteral("/bin/sh"),
-            {"-c", "timeout 30 cat \"$1\" >\"$2\" & exec \"$0\" $3 --headless --dump - \"$2\"", kMoxy, program, fifo, safe});
-        EXPECT_EQ(endOf(outcome), safe == std::string("--safe") ? "end error refused" : "end ok") << outcome.err;
-    }
-    const cli::Outcome piped = cli::run(kMoxy, {"--safe", "--headless", "--dump", "-", "/dev/stdin"},
-                                        QByteArray::fromStdString(loadFileProgram("data.txt")), folder.path());
-    EXPECT_EQ(endOf(piped), "end error refused") << piped.err;
-}
-
 // Under --safe the runner works in the program's folder: relative names reach the
 // program's own files when it is started from elsewhere, and --dump still writes where
 // the user meant.
