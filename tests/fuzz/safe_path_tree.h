@@ -27,8 +27,7 @@ inline const char kSecret[] = "SECRET";
 class Tree {
 public:
     Tree() {
-        const char* temporary = std::getenv("TMPDIR");
-        std::string pattern = std::string(temporary && *temporary ? temporary : "/tmp") + "/moxy-safe-path-XXXXXX";
+        std::string pattern = (std::filesystem::temp_directory_path() / "moxy-safe-path-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("cannot make a temporary folder");
         m_root = pattern;
@@ -36,9 +35,8 @@ public:
         m_outside = m_root + "/outside";
         for (const std::string& folder : {m_program, m_outside, m_outside + "/deep", m_program + "/sub"})
             std::filesystem::create_directory(folder);
-        writeText(m_root + "/secret.txt", std::string(kSecret) + " beside the program folder");
-        writeText(m_outside + "/secret.txt", std::string(kSecret) + " in the outside folder");
-        writeText(m_outside + "/deep/secret.txt", std::string(kSecret) + " deep outside");
+        for (const std::string& secret : {m_root + "/secret.txt", m_outside + "/secret.txt", m_outside + "/deep/secret.txt"})
+            writeText(secret, std::string(kSecret) + " outside the program folder");
         writeText(m_program + "/a.txt", "inside a");
         writeText(m_program + "/sub/b.txt", "inside b");
         const std::pair<std::string, std::string> links[] = {
