@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# The runner window under a real X server with a window manager (openbox), as a user meets
-# it: geometry set by the first statements holds for the whole framed window; a key pressed
-# with xdotool reaches the program; dialogs are centred on the runner, modal to it and wide
-# enough for their caption; a click on the runner during an input box does not steal the
-# answer; closing the runner during a dialog ends it; a program that never yields still
-# shows its drawing (checked in a screenshot) and closes.
+# The runner window and the Quillon editor under a real X server with a window manager
+# (openbox), as a user meets them. The runner: geometry set by the first statements holds
+# for the whole framed window; a key pressed with xdotool reaches the program; dialogs are
+# centred on the runner, modal to it and wide enough for their caption; a click on the
+# runner during an input box does not steal the answer; closing the runner during a dialog
+# ends it; a program that never yields still shows its drawing (checked in a screenshot)
+# and closes. The editor: a typed program, Run (F9) asks for the MOXY file's name, writes
+# it with its source map and starts the runner beside the editor in a window of its own;
+# Exit with a changed text asks "Save changes?" and Cancel keeps the editor open.
 #   window_manager.sh MOXY QUILLON CLOSE_WINDOW
 moxy=$1 quillon=$2 close_window=$3
 source "$(dirname "$0")/x_session.sh"
 start_openbox
+export XDG_DATA_HOME="$work/data"
 # Compiles the Quillon program $2 (statements separated by blanks) to $work/$1.moxy.
 program() { echo "$2" >"$work/$1.qlnp" && "$quillon" --compile "$work/$1.qlnp" >/dev/null; }
 program geometry 'dim[v] dim[one] set[one]{1} set[v]{400} setwindowwidth[v] set[v]{300} setwindowheight[v]
@@ -83,4 +87,33 @@ await_pixel "$window" 50 40 255,0,0
 await_pixel "$window" 50 60 255,255,255
 "$close_window" "$window"
 ended ""
-echo "4 passed, 0 failed"
+
+# As installed per user: the editor keeps its files beside itself and finds the runner there.
+mkdir "$work/bin"
+cp "$quillon" "$moxy" "$work/bin/"
+
+echo "run: typed program, F9, name, runner window"
+"$work/bin/quillon" 2>"$work/editor.log" &
+editor_pid=$!; pids+=($editor_pid)
+editor=$(window_named "Quillon Compiler" 60)
+focus "$editor"
+type_lines 'dim[t]' 'set[t]{moxy-e2e-run}' 'title[t]'
+xdotool key --delay 50 F9
+box=$(dialog_of "Quillon Compiler" "$editor")  # the input box for the name
+type_lines hello
+gone "$box"
+runner=$(window_named moxy-e2e-run 60)
+[ -s "$work/bin/hello.moxy" ] && [ -s "$work/bin/hello.moxy.map" ] || fail "hello.moxy or its map was not written"
+runner_pid=$(xdotool getwindowpid "$runner")
+"$close_window" "$runner"
+poll 200 not kill -0 "$runner_pid" 2>/dev/null || { kill "$runner_pid"; fail "the runner did not end when its window was closed"; }
+
+echo "exit: a changed text asks first; Cancel keeps the editor"
+focus "$editor"
+xdotool key --delay 50 ctrl+q
+box=$(dialog_of "Quillon Compiler" "$editor")  # "Save changes?"
+xdotool key --delay 50 Escape
+gone "$box"
+kill -0 "$editor_pid" 2>/dev/null || fail "the editor ended although Cancel was chosen"
+xdotool search --onlyvisible --name "^Quillon Compiler\$" | grep -qx "$editor" || fail "the editor window went"
+echo "6 passed, 0 failed"
