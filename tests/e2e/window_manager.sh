@@ -1,25 +1,39 @@
 #!/usr/bin/env bash
-# The runner window under a real X server with a window manager (openbox), as a user
-# meets it: geometry set by the first statements holds for the whole framed window;
-# dialogs are centred on the runner, modal to it and wide enough for their caption; a
-# click on the runner during an input box does not steal the answer; closing the runner
-# during a dialog ends it; a program that never yields still shows its drawing and closes.
-#   window_manager.sh MOXY MAKE_E2E_PROGRAMS CLOSE_WINDOW
-moxy=$1 make_programs=$2 close_window=$3
+# The runner window and the Quillon editor under a real X server with a window manager
+# (openbox), as a user meets them. The runner: geometry set by the first statements holds
+# for the whole framed window; a key pressed with xdotool reaches the program; dialogs are
+# centred on the runner, modal to it and wide enough for their caption; a click on the
+# runner during an input box does not steal the answer; closing the runner during a dialog
+# ends it; a program that never yields still shows its drawing (checked in a screenshot)
+# and closes. The editor: a typed program, Run (F9) asks for the MOXY file's name, writes
+# it with its source map and starts the runner beside the editor in a window of its own;
+# Exit with a changed text asks "Save changes?" and Cancel keeps the editor open.
+#   window_manager.sh MOXY QUILLON CLOSE_WINDOW
+moxy=$1 quillon=$2 close_window=$3
 source "$(dirname "$0")/x_session.sh"
 start_openbox
-"$make_programs" "$work"
+export XDG_DATA_HOME="$work/data"
+# Compiles the Quillon program $2 (statements separated by blanks) to $work/$1.moxy.
+program() { echo "$2" >"$work/$1.qlnp" && "$quillon" --compile "$work/$1.qlnp" >/dev/null; }
+program geometry 'dim[v] dim[one] set[one]{1} set[v]{400} setwindowwidth[v] set[v]{300} setwindowheight[v]
+  set[v]{100} setwindowx[v] set[v]{200} setwindowy[v] set[v]{moxy-e2e-geometry} title[v] label{1} doevents goto[one]'
+program keys "dim[k] dim[d] dim[w] dim[f] set[d]{1} set[w]{1} set[f]{$work/keys.txt} set[k]{moxy-e2e-keys} title[k]
+  label{1} doevents getkey[k]{254} if=[k][d] set[k]{pressed} writefile[f][k] exit endif goto[w]"
+program dialogs "dim[c] dim[a] dim[q] dim[f] set[c]{moxy-e2e-dialogs} title[c] set[q]{Name?} inputbox[a][q]
+  set[f]{$work/answer.txt} writefile[f][a] set[c]{Hi} msgbox[c]"
+program busy 'dim[c] dim[x] dim[y] dim[z] dim[one] set[one]{1} set[c]{moxy-e2e-busy} title[c] set[c]{2} col9[c]
+  set[x]{20} set[y]{40} set[z]{100} line[x][y][z][y] label{1} goto[one]'
+start() { "$moxy" "$work/$1.moxy" & pid=$!; pids+=($pid); window=$(window_named "moxy-e2e-$1"); }
+ended() { await "$pid"; [ "$status" = 0 ] || fail "moxy ended with status $status $1"; }
 
 # The whole window $1 as the window manager framed it: "X Y WIDTH HEIGHT" of the frame.
 outer() {
-    local info x y w h l r t b
+    local info l r t b
     info=$(xwininfo -id "$1")
-    x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
-    y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
-    w=$(awk '/^ *Width:/ {print $2}' <<<"$info")
-    h=$(awk '/^ *Height:/ {print $2}' <<<"$info")
     IFS=', ' read -r l r t b < <(xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= //p')
-    echo "$((x - ${l:-0})) $((y - ${t:-0})) $((w + ${l:-0} + ${r:-0})) $((h + ${t:-0} + ${b:-0}))"
+    awk -v l="${l:-0}" -v r="${r:-0}" -v t="${t:-0}" -v b="${b:-0}" '/Absolute upper-left X/ {x = $4}
+        /Absolute upper-left Y/ {y = $4} /^ *Width:/ {w = $2} /^ *Height:/ {h = $2}
+        END {print x - l, y - t, w + l + r, h + t + b}' <<<"$info"
 }
 # Whether the frame of window $1 is centred on the frame of window $2, within 2 pixels.
 centred_on() {
@@ -29,58 +43,77 @@ centred_on() {
     local dx=$(((2 * x + w) - (2 * X + W))) dy=$(((2 * y + h) - (2 * Y + H)))
     [ "${dx#-}" -le 4 ] && [ "${dy#-}" -le 4 ]
 }
+framed_at() { [ "$(outer "$window")" = "200 100 400 300" ]; }
 
 echo "geometry: 400x300 at (200,100) from the first statements, frame included"
-"$moxy" "$work/geometry.moxy" &
-pid=$!; pids+=($pid)
-window=$(window_named moxy-e2e-geometry)
-for _ in $(seq 200); do
-    geometry=$(outer "$window")
-    [ "$geometry" = "200 100 400 300" ] && break
-    sleep 0.05
-done
-[ "$geometry" = "200 100 400 300" ] || fail "the framed window is at and of '$geometry', not '200 100 400 300'"
+start geometry
+poll 100 framed_at || fail "the framed window is at and of '$(outer "$window")', not '200 100 400 300'"
 sleep 0.5  # anything the window manager still does to the frame shows now
-geometry=$(outer "$window")
-[ "$geometry" = "200 100 400 300" ] || fail "the framed window moved on to '$geometry'"
+framed_at || fail "the framed window moved on to '$(outer "$window")'"
 "$close_window" "$window"
-await "$pid"
-[ "$status" = 0 ] || fail "moxy ended with status $status"
+ended "after its window was closed"
+
+echo "keys: key A pressed in the real window"
+start keys
+focus "$window"
+pressed() { xdotool key --delay 50 a; sleep 0.2; not kill -0 "$pid" 2>/dev/null; }
+poll 50 pressed || fail "key A did not reach the program"
+ended ""
+[ "$(cat "$work/keys.txt")" = $'pressed\r' ] || fail "keys.txt holds '$(cat "$work/keys.txt")'"
 
 echo "dialogs: centred, modal, captions whole, answer kept after a click on the runner"
-"$moxy" "$work/dialogs.moxy" &
-pid=$!; pids+=($pid)
-window=$(window_named moxy-e2e-dialogs)
+start dialogs
 dialog=$(window_named MOXY)
-for _ in $(seq 100); do centred_on "$dialog" "$window" && break; sleep 0.05; done
-centred_on "$dialog" "$window" || fail "the input box at '$(outer "$dialog")' is not centred on the runner at '$(outer "$window")'"
+poll 50 centred_on "$dialog" "$window" || fail "the input box at '$(outer "$dialog")' is not centred on '$(outer "$window")'"
 [[ $(xprop -id "$dialog" _NET_WM_STATE) == *_NET_WM_STATE_MODAL* ]] || fail "the input box is not modal"
-# A click on the runner while the box is open; the typed answer still reaches the box.
 read -r x y w h < <(outer "$window")
 xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
 sleep 0.3
 xdotool type --delay 30 abc
 xdotool key Return
-for _ in $(seq 200); do [ -s "$work/answer.txt" ] && break; sleep 0.05; done
+poll 100 test -s "$work/answer.txt" || true
 [ "$(cat "$work/answer.txt" 2>/dev/null)" = $'abc\r' ] || fail "answer.txt holds '$(cat "$work/answer.txt" 2>/dev/null)'"
 box=$(window_named MOXY)
-for _ in $(seq 100); do centred_on "$box" "$window" && break; sleep 0.05; done
-centred_on "$box" "$window" || fail "the message box at '$(outer "$box")' is not centred on the runner at '$(outer "$window")'"
+poll 50 centred_on "$box" "$window" || fail "the message box at '$(outer "$box")' is not centred on '$(outer "$window")'"
 read -r _ _ boxWidth _ < <(outer "$box")
 # openbox's caption needs the text "MOXY" beside the icon and three buttons.
 [ "$boxWidth" -ge 160 ] || fail "the message box is $boxWidth pixels wide: too narrow for its caption"
 "$close_window" "$window"
-await "$pid"
-[ "$status" = 0 ] || fail "moxy ended with status $status after its window was closed during a dialog"
+ended "after its window was closed during a dialog"
 
 echo "busy: a program that never yields shows its drawing and closes"
-"$moxy" "$work/busy.moxy" &
-pid=$!; pids+=($pid)
-window=$(window_named moxy-e2e-busy)
-await_red "$window" 50 40 "the busy program's box is not shown"
-start=$(date +%s%N)
+start busy
+await_pixel "$window" 50 40 255,0,0
+await_pixel "$window" 50 60 255,255,255
 "$close_window" "$window"
-await "$pid"
-echo "  closed after $((($(date +%s%N) - start) / 1000000)) ms"
-[ "$status" = 0 ] || fail "moxy ended with status $status"
-echo "3 passed, 0 failed"
+ended ""
+
+# As installed per user: the editor keeps its files beside itself and finds the runner there.
+mkdir "$work/bin"
+cp "$quillon" "$moxy" "$work/bin/"
+
+echo "run: typed program, F9, name, runner window"
+"$work/bin/quillon" 2>"$work/editor.log" &
+editor_pid=$!; pids+=($editor_pid)
+editor=$(window_named "Quillon Compiler" 60)
+focus "$editor"
+type_lines 'dim[t]' 'set[t]{moxy-e2e-run}' 'title[t]'
+xdotool key --delay 50 F9
+box=$(dialog_of "Quillon Compiler" "$editor")  # the input box for the name
+type_lines hello
+gone "$box"
+runner=$(window_named moxy-e2e-run 60)
+[ -s "$work/bin/hello.moxy" ] && [ -s "$work/bin/hello.moxy.map" ] || fail "hello.moxy or its map was not written"
+runner_pid=$(xdotool getwindowpid "$runner")
+"$close_window" "$runner"
+poll 200 not kill -0 "$runner_pid" 2>/dev/null || { kill "$runner_pid"; fail "the runner did not end when its window was closed"; }
+
+echo "exit: a changed text asks first; Cancel keeps the editor"
+focus "$editor"
+xdotool key --delay 50 ctrl+q
+box=$(dialog_of "Quillon Compiler" "$editor")  # "Save changes?"
+xdotool key --delay 50 Escape
+gone "$box"
+kill -0 "$editor_pid" 2>/dev/null || fail "the editor ended although Cancel was chosen"
+xdotool search --onlyvisible --name "^Quillon Compiler\$" | grep -qx "$editor" || fail "the editor window went"
+echo "6 passed, 0 failed"

@@ -4,35 +4,33 @@
 set -euo pipefail
 work=$(mktemp -d)
 pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+not() { ! "$@"; }
+# Runs "$@" every 0.1 s until it succeeds, at most $1 times.
+poll() {
+    local times=$1; shift
+    for _ in $(seq "$times"); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
 
 exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
+poll 100 test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$work/display")"
 unset QT_QPA_PLATFORM
 
 # Starts openbox and waits until it manages windows (it has announced itself on the root
-# window); it is started again if it could not reach the display just after the server
-# came up. Windows mapped before that may end up unmanaged.
+# window); started again if it could not reach the display just after the server came up.
 start_openbox() {
-    local wm
     wm_running() { [[ $(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null) == *"window id"* ]]; }
+    settled() { wm_running || not kill -0 "$wm" 2>/dev/null; }
+    local wm
     for _ in $(seq 10); do
         HOME=$work openbox --sm-disable >"$work/openbox.log" 2>&1 &
         wm=$!; pids+=($wm)
-        for _ in $(seq 200); do
-            wm_running && break
-            kill -0 "$wm" 2>/dev/null || break
-            sleep 0.05
-        done
+        poll 100 settled || true
         wm_running && return
         sleep 0.2
     done
@@ -40,61 +38,38 @@ start_openbox() {
 }
 # Waits (up to $2 s, else 20) for a visible window named $1 and prints its id.
 window_named() {
-    local id
-    id=$(timeout "${2:-20}" xdotool search --sync --onlyvisible --name "^$1\$" | head -n1) || fail "no window named $1"
-    echo "$id"
+    timeout "${2:-20}" xdotool search --sync --onlyvisible --name "^$1\$" | head -n1 | grep . || fail "no window named $1"
 }
 # Waits (up to 60 s) for a visible window named $1 other than the window $2; prints its id.
 # (While an editor asks, its own caption may show the compile's percentage.)
 dialog_of() {
-    local ids=""
-    for _ in $(seq 600); do
-        ids=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vx "$2" || true)
-        [ -n "$ids" ] && { echo "$ids" | head -n1; return; }
-        sleep 0.1
-    done
-    fail "no window named $1 besides $2"
+    other() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vx "$2" | head -n1; }
+    poll 600 other "$1" "$2" || fail "no window named $1 besides $2"
 }
 # Waits (up to 60 s) until window $1 is no longer visible.
 gone() {
-    for _ in $(seq 600); do
-        xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1" || return 0
-        sleep 0.1
-    done
-    fail "window $1 is still there"
+    shown() { xdotool search --onlyvisible --name . 2>/dev/null | grep -x "$1" >/dev/null; }
+    poll 600 not shown "$1" || fail "window $1 is still there"
 }
 # Types the lines $@ into the window that has the focus, each followed by Return.
 type_lines() {
-    for line in "$@"; do
-        xdotool type --delay 30 "$line"
-        xdotool key --delay 30 Return
-    done
+    for line in "$@"; do xdotool type --delay 30 "$line"; xdotool key --delay 30 Return; done
 }
 focus() { xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"; }
 # Waits (up to 20 s) for process $1, a child of this shell, to end; sets $status.
 await() {
-    for _ in $(seq 400); do
-        if ! kill -0 "$1" 2>/dev/null; then
-            status=0
-            wait "$1" || status=$?
-            return
-        fi
-        sleep 0.05
-    done
-    fail "process $1 did not end"
+    poll 200 not kill -0 "$1" 2>/dev/null || fail "process $1 did not end"
+    status=0
+    wait "$1" || status=$?
 }
-# The colour of pixel (x, y) of window $1, as ImageMagick writes it.
+# The colour of pixel (x, y) of window $1, "R,G,B".
 pixel() {
-    import -window "$1" "$work/shot.png" 2>/dev/null || return 1
-    convert "$work/shot.png" -format "%[pixel:p{$2,$3}]" info:
+    import -window "$1" "$work/shot.png" 2>/dev/null && convert "$work/shot.png" -format \
+        "%[fx:round(255*p{$2,$3}.r)],%[fx:round(255*p{$2,$3}.g)],%[fx:round(255*p{$2,$3}.b)]" info:
 }
-# Waits (up to 10 s) until pixel (x, y) of window $1 is red; fails with $4 otherwise.
-await_red() {
-    local colour
-    for _ in $(seq 200); do
-        colour=$(pixel "$1" "$2" "$3" || true)
-        [ "$colour" = "srgb(255,0,0)" ] || [ "$colour" = "red" ] && return
-        sleep 0.05
-    done
-    fail "$4: $colour"
+# Waits (up to 10 s) until pixel (x, y) of window $1 has the colour $4.
+await_pixel() {
+    colour_is() { colour=$(pixel "$@") && [ "$colour" = "$4" ]; }
+    local colour=none
+    poll 100 colour_is "$@" || fail "pixel ($2, $3) is $colour, not $4"
 }

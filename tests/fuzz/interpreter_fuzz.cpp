@@ -3,8 +3,6 @@
 #include "runner/session.h"
 #include "support/fake_host.h"
 
-#include <cstddef>
-#include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     testing_support::FakeHost host;

@@ -5,10 +5,8 @@
 #include "quillon/compiler.h"
 #include "scan/delimiter_search.h"
 
-#include <cstddef>
-#include <cstdint>
+#include <algorithm>
 #include <cstdlib>
-#include <string_view>
 
 namespace {
 
@@ -20,9 +18,7 @@ void checkDelimiterSearch(std::string_view text) {
     for (std::size_t i = 0; i + 1 < text.size() && i < 128; i += 2) {
         const auto move = static_cast<unsigned char>(text[i]);
         const auto pick = static_cast<unsigned char>(text[i + 1]);
-        start += move < 240 ? static_cast<long long>(move % 8) - 3 : static_cast<long long>(move - 240) * 64;
-        if (start < 0)
-            start = 0;
+        start = std::max(0LL, start + (move < 240 ? static_cast<long long>(move % 8) - 3 : (move - 240) * 64LL));
         const char open = kDelimiters[pick % std::size(kDelimiters)];
         const char close = kDelimiters[(pick / 8) % std::size(kDelimiters)];
         if (search.extract(open, close, start) != testing_support::extractBetween(open, close, start, text))
@@ -34,8 +30,7 @@ void checkDelimiterSearch(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view source(reinterpret_cast<const char*>(data), size);
-    const moxy::CompileResult result =
-        quillon::compile(source, [](const moxy::Diagnostic&) {}, [](int) {});
+    const moxy::CompileResult result = quillon::compile(source, [](const moxy::Diagnostic&) {}, [](int) {});
     if (result.abandoned && !result.code.empty())
         std::abort();
     checkDelimiterSearch(source);

@@ -5,7 +5,6 @@
 #include "fuzz/safe_path_tree.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static safe_path::Tree tree;

@@ -9,18 +9,16 @@
 
 #include "platform/file_io.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace safe_path {
 
@@ -29,19 +27,34 @@ inline const char kSecret[] = "SECRET";
 class Tree {
 public:
     Tree() {
-        const char* temporary = std::getenv("TMPDIR");
-        std::string pattern = std::string(temporary && *temporary ? temporary : "/tmp") + "/moxy-safe-path-XXXXXX";
+        std::string pattern = (std::filesystem::temp_directory_path() / "moxy-safe-path-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("cannot make a temporary folder");
         m_root = pattern;
         m_program = m_root + "/program";
         m_outside = m_root + "/outside";
-        build();
+        for (const std::string& folder : {m_program, m_outside, m_outside + "/deep", m_program + "/sub"})
+            std::filesystem::create_directory(folder);
+        for (const std::string& secret : {m_root + "/secret.txt", m_outside + "/secret.txt", m_outside + "/deep/secret.txt"})
+            writeText(secret, std::string(kSecret) + " outside the program folder");
+        writeText(m_program + "/a.txt", "inside a");
+        writeText(m_program + "/sub/b.txt", "inside b");
+        const std::pair<std::string, std::string> links[] = {
+            {"..", "sub/up"}, {"../..", "sub/upup"}, {"../outside/new.txt", "dangling"},
+            {m_outside + "/new.txt", "danglingabs"}, {"../outside", "outdir"}, {m_outside, "absdir"},
+            {"..", "parent"}, {".", "self"}, {"sub/b.txt", "inner"}, {"loop", "loop"}, {"../program/a.txt", "../outside/back"}};
+        for (const auto& [target, name] : links)
+            std::filesystem::create_symlink(target, m_program + "/" + name);
+        if (::mkfifo((m_program + "/pipe").c_str(), 0600) != 0)
+            throw std::runtime_error("cannot make a FIFO");
         m_folder = *platform::Folder::open(m_program);
-        m_before = snapshot(m_root, "program");
-        m_inside = snapshot(m_program, "");
+        m_before = snapshot(m_root, true);
+        m_inside = snapshot(m_program, false);
     }
-    ~Tree() { removeAll(m_root); }
+    ~Tree() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_root, ignored);
+    }
     Tree(const Tree&) = delete;
     Tree& operator=(const Tree&) = delete;
 
@@ -59,21 +72,26 @@ public:
         std::string name;
         std::string problem;
         for (std::size_t i = 1; i < size && problem.empty(); ++i) {
-            const std::uint8_t byte = data[i];
-            if (byte >= 0xf0) {
-                problem = tryName(name, byte & 3);
+            if (data[i] >= 0xf0) {
+                problem = tryName(name, data[i] & 3);
                 name.clear();
-            } else if (byte == 0xef && i + 1 < size) {
-                const char raw = static_cast<char>(data[++i]);
-                if (raw != '\0')
-                    name += raw;
+            } else if (data[i] == 0xef && i + 1 < size) {
+                if (data[++i] != 0)
+                    name += static_cast<char>(data[i]);
             } else {
-                name += token(byte);
+                name += token(data[i]);
             }
         }
         if (problem.empty() && !name.empty())
             problem = tryName(name, 0);
-        restore();
+        // Puts the program folder back: files the input wrote go, replaced ones get their text back.
+        const Snapshot now = snapshot(m_program, false);
+        for (const auto& [path, what] : now)
+            if (!m_inside.count(path) && what.rfind("file ", 0) == 0)
+                ::unlink((m_program + "/" + path).c_str());
+        for (const auto& [path, what] : m_inside)
+            if (what.rfind("file ", 0) == 0 && now.count(path) && now.at(path) != what)
+                writeText(m_program + "/" + path, what.substr(5));
         return problem;
     }
 
@@ -85,15 +103,9 @@ private:
                                               "up",        "upup",    "dangling",  "danglingabs", "outdir", "absdir",
                                               "parent",    "self",    "inner",     "loop",        "pipe",   "secret.txt",
                                               "new.txt",   "outside", "program",   "\\",          "//",     "deep"};
-        constexpr std::size_t kCount = sizeof kTokens / sizeof kTokens[0];
+        constexpr std::size_t kCount = std::size(kTokens);
         const std::size_t index = byte % (kCount + 3);
-        if (index == kCount)
-            return m_root;
-        if (index == kCount + 1)
-            return m_program;
-        if (index == kCount + 2)
-            return m_outside;
-        return kTokens[index];
+        return index < kCount ? kTokens[index] : index == kCount ? m_root : index == kCount + 1 ? m_program : m_outside;
     }
 
     // One read (even [operation]) or write (odd) of [name].
@@ -115,133 +127,50 @@ private:
         } else {
             platform::writeFileAtomically(name, operation == 1 ? "written" : "", &error, &m_folder);
         }
-        const Snapshot after = snapshot(m_root, "program");
-        if (after != m_before)
-            return "\"" + name + "\" changed the tree outside the program folder:\n" + difference(m_before, after);
-        for (const auto& [path, what] : snapshot(m_program, ""))
+        const Snapshot after = snapshot(m_root, true);
+        std::string changes;
+        for (const auto& [path, what] : after)
+            if (!m_before.count(path) || m_before.at(path) != what)
+                changes += "  now " + path + ": " + what + "\n";
+        for (const auto& [path, what] : m_before)
+            if (!after.count(path))
+                changes += "  gone " + path + "\n";
+        if (!changes.empty())
+            return "\"" + name + "\" changed the tree outside the program folder:\n" + changes;
+        for (const auto& [path, what] : snapshot(m_program, false))
             if (path.find(".moxy-save-") != std::string::npos)
                 return "\"" + name + "\" left the temporary file " + path;
         return {};
     }
 
-    void build() {
-        makeFolder(m_program);
-        makeFolder(m_outside);
-        makeFolder(m_outside + "/deep");
-        makeFolder(m_program + "/sub");
-        writeText(m_root + "/secret.txt", std::string(kSecret) + " beside the program folder");
-        writeText(m_outside + "/secret.txt", std::string(kSecret) + " in the outside folder");
-        writeText(m_outside + "/deep/secret.txt", std::string(kSecret) + " deep outside");
-        writeText(m_program + "/a.txt", "inside a");
-        writeText(m_program + "/sub/b.txt", "inside b");
-        link("..", m_program + "/sub/up");
-        link("../..", m_program + "/sub/upup");
-        link("../outside/new.txt", m_program + "/dangling");
-        link(m_outside + "/new.txt", m_program + "/danglingabs");
-        link("../outside", m_program + "/outdir");
-        link(m_outside, m_program + "/absdir");
-        link("..", m_program + "/parent");
-        link(".", m_program + "/self");
-        link("sub/b.txt", m_program + "/inner");
-        link("loop", m_program + "/loop");
-        link("../program/a.txt", m_outside + "/back");
-        if (::mkfifo((m_program + "/pipe").c_str(), 0600) != 0)
-            throw std::runtime_error("cannot make a FIFO");
-    }
-
-    // Puts the program folder back as it was: files the input wrote go, files it
-    // replaced get their text back.
-    void restore() {
-        const Snapshot now = snapshot(m_program, "");
-        for (const auto& [path, what] : now)
-            if (!m_inside.count(path) && what.rfind("file ", 0) == 0)
-                ::unlink((m_program + "/" + path).c_str());
-        for (const auto& [path, what] : m_inside)
-            if (what.rfind("file ", 0) == 0 && now.count(path) && now.at(path) != what)
-                writeText(m_program + "/" + path, what.substr(5));
-    }
-
-    // Everything below [folder] (links not followed, [skip] left out): path -> kind and
-    // content.
-    static Snapshot snapshot(const std::string& folder, const std::string& skip) {
+    // Everything below [folder], links not followed (and the program folder left out when
+    // [skipProgram]): relative path -> kind and content.
+    Snapshot snapshot(const std::string& folder, bool skipProgram) const {
         Snapshot entries;
-        walk(folder, "", skip, entries);
+        std::error_code error;
+        for (auto entry = std::filesystem::recursive_directory_iterator(folder, error);
+             entry != std::filesystem::recursive_directory_iterator(); entry.increment(error)) {
+            const std::string relative = entry->path().lexically_relative(folder).string();
+            const auto kind = entry->symlink_status(error).type();
+            if (skipProgram && entry->path() == m_program) {
+                entry.disable_recursion_pending();
+            } else if (kind == std::filesystem::file_type::directory) {
+                entries[relative] = "folder";
+            } else if (kind == std::filesystem::file_type::symlink) {
+                entries[relative] = "link " + std::filesystem::read_symlink(entry->path(), error).string();
+            } else if (kind == std::filesystem::file_type::regular) {
+                std::ostringstream content;
+                content << std::ifstream(entry->path(), std::ios::binary).rdbuf();
+                entries[relative] = "file " + content.str();
+            } else {
+                entries[relative] = "special " + std::to_string(static_cast<int>(kind));
+            }
+        }
         return entries;
     }
 
-    static void walk(const std::string& folder, const std::string& prefix, const std::string& skip, Snapshot& entries) {
-        DIR* directory = ::opendir(folder.c_str());
-        if (!directory)
-            return;
-        while (const dirent* entry = ::readdir(directory)) {
-            const std::string name = entry->d_name;
-            if (name == "." || name == ".." || (prefix.empty() && name == skip))
-                continue;
-            const std::string path = folder + "/" + name;
-            const std::string relative = prefix + name;
-            struct stat status {};
-            if (::lstat(path.c_str(), &status) != 0)
-                continue;
-            if (S_ISDIR(status.st_mode)) {
-                entries[relative] = "folder";
-                walk(path, relative + "/", skip, entries);
-            } else if (S_ISLNK(status.st_mode)) {
-                std::string target(4096, '\0');
-                const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
-                target.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-                entries[relative] = "link " + target;
-            } else if (S_ISREG(status.st_mode)) {
-                std::ifstream file(path, std::ios::binary);
-                std::ostringstream content;
-                content << file.rdbuf();
-                entries[relative] = "file " + content.str();
-            } else {
-                entries[relative] = "special " + std::to_string(status.st_mode & S_IFMT);
-            }
-        }
-        ::closedir(directory);
-    }
-
-    static std::string difference(const Snapshot& before, const Snapshot& after) {
-        std::string text;
-        for (const auto& [path, what] : after)
-            if (!before.count(path) || before.at(path) != what)
-                text += "  now " + path + ": " + what + "\n";
-        for (const auto& [path, what] : before)
-            if (!after.count(path))
-                text += "  gone " + path + "\n";
-        return text;
-    }
-
-    static void makeFolder(const std::string& path) {
-        if (::mkdir(path.c_str(), 0700) != 0)
-            throw std::runtime_error("cannot make " + path);
-    }
-    static void link(const std::string& target, const std::string& path) {
-        if (::symlink(target.c_str(), path.c_str()) != 0)
-            throw std::runtime_error("cannot link " + path);
-    }
     static void writeText(const std::string& path, const std::string& text) {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-    }
-    static void removeAll(const std::string& path) {
-        struct stat status {};
-        if (::lstat(path.c_str(), &status) != 0)
-            return;
-        if (S_ISDIR(status.st_mode)) {
-            if (DIR* directory = ::opendir(path.c_str())) {
-                std::vector<std::string> names;
-                while (const dirent* entry = ::readdir(directory))
-                    if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..")
-                        names.emplace_back(entry->d_name);
-                ::closedir(directory);
-                for (const std::string& name : names)
-                    removeAll(path + "/" + name);
-            }
-            ::rmdir(path.c_str());
-        } else {
-            ::unlink(path.c_str());
-        }
     }
 
     std::string m_root;

@@ -4,10 +4,7 @@
 #include "moxy/format.h"
 #include "vorna/compiler.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
-#include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view source(reinterpret_cast<const char*>(data), size);

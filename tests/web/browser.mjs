@@ -1,6 +1,6 @@
 // A small client of the browser's DevTools protocol over --remote-debugging-pipe: starts
 // the installed headless Chromium with a throw-away profile, opens one page, evaluates
-// expressions in it, sends keys and reloads. No download, no package.
+// expressions in it and sends keys. No download, no package.
 import { spawn } from 'node:child_process';
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -8,33 +8,20 @@ import { join } from 'node:path';
 
 export async function openBrowser(executable = process.env.MOXY_CHROMIUM || '/usr/bin/chromium') {
   const profile = mkdtempSync(join(tmpdir(), 'moxy-chromium-'));
-  const child = spawn(executable, [
-    '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-    '--disable-background-networking', '--disable-component-update', '--disable-sync',
-    '--disable-features=Translate,MediaRouter', '--remote-debugging-pipe', `--user-data-dir=${profile}`, 'about:blank',
-  ], { stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'] });
-  let stderr = '';
+  const child = spawn(executable, ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--remote-debugging-pipe',
+    `--user-data-dir=${profile}`, 'about:blank'], { stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'] });
+  let stderr = '', buffer = '', nextId = 1;
   child.stderr.on('data', (chunk) => { stderr += chunk; });
-  const toBrowser = child.stdio[3];
-  const fromBrowser = child.stdio[4];
-  let nextId = 1;
   const waiting = new Map();
-  const listeners = [];
-  let buffer = '';
-  fromBrowser.on('data', (chunk) => {
+  child.stdio[4].on('data', (chunk) => {
     buffer += chunk.toString('utf8');
-    let end;
-    while ((end = buffer.indexOf('\0')) >= 0) {
+    for (let end; (end = buffer.indexOf('\0')) >= 0; buffer = buffer.slice(end + 1)) {
       const message = JSON.parse(buffer.slice(0, end));
-      buffer = buffer.slice(end + 1);
-      if (message.id && waiting.has(message.id)) {
-        const { resolve, reject } = waiting.get(message.id);
-        waiting.delete(message.id);
-        if (message.error) reject(new Error(JSON.stringify(message.error)));
-        else resolve(message.result);
-      } else {
-        for (const listener of listeners) listener(message);
-      }
+      const { resolve, reject } = waiting.get(message.id) ?? {};
+      waiting.delete(message.id);
+      if (message.error) reject?.(new Error(JSON.stringify(message.error)));
+      else resolve?.(message.result);
     }
   });
   const exited = new Promise((resolve) => child.on('exit', resolve));
@@ -42,36 +29,19 @@ export async function openBrowser(executable = process.env.MOXY_CHROMIUM || '/us
     for (const { reject } of waiting.values()) reject(new Error('the browser ended: ' + stderr.slice(-2000)));
   });
   const send = (method, params = {}, sessionId = undefined) => new Promise((resolve, reject) => {
-    const id = nextId++;
-    waiting.set(id, { resolve, reject });
-    toBrowser.write(JSON.stringify({ id, method, params, sessionId }) + '\0');
+    waiting.set(nextId, { resolve, reject });
+    child.stdio[3].write(JSON.stringify({ id: nextId++, method, params, sessionId }) + '\0');
   });
-
   const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
   const { sessionId } = await send('Target.attachToTarget', { targetId, flatten: true });
   const command = (method, params) => send(method, params, sessionId);
-  await command('Page.enable');
-  await command('Runtime.enable');
-  const nextEvent = (name) => new Promise((resolve) => {
-    const listener = (message) => {
-      if (message.method === name && message.sessionId === sessionId) {
-        listeners.splice(listeners.indexOf(listener), 1);
-        resolve(message.params);
-      }
-    };
-    listeners.push(listener);
-  });
 
   const page = {
+    // Loads [url] (again, when it is the page's own) and waits until it has loaded.
     async goto(url) {
-      const loaded = nextEvent('Page.loadEventFired');
+      await page.evaluate('window.leaving = true');
       await command('Page.navigate', { url });
-      await loaded;
-    },
-    async reload() {
-      const loaded = nextEvent('Page.loadEventFired');
-      await command('Page.reload', {});
-      await loaded;
+      await page.waitFor(`!window.leaving && document.readyState === 'complete'`, url);
     },
     async evaluate(expression) {
       const { result, exceptionDetails } = await command('Runtime.evaluate',
@@ -79,14 +49,14 @@ export async function openBrowser(executable = process.env.MOXY_CHROMIUM || '/us
       if (exceptionDetails) throw new Error(`${expression}: ${JSON.stringify(exceptionDetails)}`);
       return result.value;
     },
-    // Polls [expression] until it is truthy; generous bounds, no timing luck.
+    // Polls [expression] until it is truthy (an exception, as while a page is replaced,
+    // counts as not yet); generous bounds, no timing luck.
     async waitFor(expression, what, seconds = 30) {
-      const until = Date.now() + seconds * 1000;
-      for (;;) {
-        const value = await page.evaluate(expression);
+      let failure = '';
+      for (const until = Date.now() + seconds * 1000; ; await new Promise((resolve) => setTimeout(resolve, 50))) {
+        const value = await page.evaluate(expression).catch((error) => { failure = error.message; });
         if (value) return value;
-        if (Date.now() > until) throw new Error(`waited ${seconds} s for ${what}: ${expression}`);
-        await new Promise((resolve) => setTimeout(resolve, 50));
+        if (Date.now() > until) throw new Error(`waited ${seconds} s for ${what}: ${expression} ${failure}`);
       }
     },
     async key(code, key, keyCode, type) {
