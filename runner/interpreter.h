@@ -136,30 +136,42 @@ private:
         SetRes,
         Condition,    // opcodes 15, 16, 17; [value] is the next code 18 after it, or 0
         Operation,    // every other opcode: execute()
+        Step,         // opcodes 25 and 26, with a kept whole number changed in place
+        Jump,         // opcode 254, with a kept label number taken as it is
+        Leave,        // past the page or past the program's end: the loop looks up where it is
         // A reference with both digits followed by an opcode: two steps in one dispatch
         // (not when tracing, nor when only one step is left).
         CellThenSetPar1,
         CellThenSetPar2,
         CellThenSetRes,
         CellThenOperation,
+        CellThenStep,
+        CellThenJump,
     };
     struct Decoded {
-        std::uint32_t value = 0;  // Cell: the cell number; Condition: where a failed one goes
-        Handler handler = Handler::Nothing;
-        std::uint8_t code = 0;    // the character
-        std::uint8_t hi = 0;      // Cell: its digits
-        std::uint8_t lo = 0;
+        std::uint32_t value = 0;    // Cell: the cell number; Condition: where a failed one goes
+        Handler handler = Handler::Leave;
+        std::uint8_t code = 0;      // the character
+        std::uint16_t digits = 0;   // Cell: its digits, hi | lo << 8
     };
     static_assert(sizeof(Decoded) == 8);
     static constexpr unsigned kPageShift = 12;
     static constexpr std::size_t kPagePositions = std::size_t{1} << kPageShift;
+    // Every page ends in entries of Leave that a step from its last positions may reach (a
+    // reference moves on by 3), so that the plain loop needs no check of where it is.
+    static constexpr std::size_t kPageTail = 3;
     static constexpr std::size_t kDecodedPages = 2048;  // 64 MiB of decoded entries
 
     void buildLabels();
     void prepareDecoding();
     const Decoded* decodedPage(std::size_t page);
-    template <bool Tracing>
-    SliceEnd runSlice(std::uint64_t sliceEnd, std::uint64_t maxSteps);
+    SliceEnd runTraced(std::uint64_t sliceEnd, std::uint64_t maxSteps);
+    SliceEnd runPlain(std::uint64_t sliceEnd, std::uint64_t maxSteps);
+    // The steps the loops share: a reference with both digits, one with a missing digit (at
+    // [position]), a literal character.
+    void enterCell(const Decoded& entry);
+    void enterGeneralCell(std::size_t position);
+    void appendLiteral(std::uint8_t code);
     bool holds(std::uint8_t condition);
     // holds(), with two kept numbers that are normal singles themselves (counters,
     // coordinates) compared without a call: then the doubles compare as the singles do.
@@ -274,8 +286,7 @@ private:
 
     // State of one run() call.
     std::vector<std::uint32_t> m_labels;          // index: label number; 0: none
-    int m_digitHi = 0;
-    int m_digitLo = 0;
+    std::uint16_t m_digits = 0;  // the reference's digit memories, hi | lo << 8
     int m_picCount = 0;
     std::size_t m_position = 1;
     bool m_running = false;
