@@ -123,11 +123,11 @@ const Interpreter::Decoded* Interpreter::decodedPage(std::size_t page) {
         set(Op::SetPar1, Handler::SetPar1);
         set(Op::SetPar2, Handler::SetPar2);
         set(Op::SetRes, Handler::SetRes);
-        set(Op::IfEqual, Handler::Condition);
-        set(Op::IfGreater, Handler::Condition);
-        set(Op::IfLess, Handler::Condition);
-        set(Op::Increment, Handler::Step);
-        set(Op::Decrement, Handler::Step);
+        set(Op::IfEqual, Handler::IfEqual);
+        set(Op::IfGreater, Handler::IfGreater);
+        set(Op::IfLess, Handler::IfLess);
+        set(Op::Increment, Handler::Increment);
+        set(Op::Decrement, Handler::Decrement);
         set(Op::Jump, Handler::Jump);
         // No effect: the end of a condition and the label marker.
         set(Op::EndIf, Handler::Nothing);
@@ -178,8 +178,11 @@ const Interpreter::Decoded* Interpreter::decodedPage(std::size_t page) {
                     case Handler::Operation:
                         entry.handler = Handler::CellThenOperation;
                         break;
-                    case Handler::Step:
-                        entry.handler = Handler::CellThenStep;
+                    case Handler::Increment:
+                        entry.handler = Handler::CellThenIncrement;
+                        break;
+                    case Handler::Decrement:
+                        entry.handler = Handler::CellThenDecrement;
                         break;
                     case Handler::Jump:
                         entry.handler = Handler::CellThenJump;
@@ -191,7 +194,8 @@ const Interpreter::Decoded* Interpreter::decodedPage(std::size_t page) {
             } else {
                 entry.handler = Handler::CellGeneral;
             }
-        } else if (entry.handler == Handler::Condition) {
+        } else if (entry.handler == Handler::IfEqual || entry.handler == Handler::IfGreater ||
+                   entry.handler == Handler::IfLess) {
             entry.value = nextEnd;
         } else if (code == moxy::kEndOfCondition) {
             nextEnd = static_cast<std::uint32_t>(index + 1);
@@ -239,6 +243,7 @@ void Interpreter::settleNow() const {
     if (textValue(value, kept)) {
         cell.number = kept == 0 ? 0.0 : kept;
         cell.cache = Cell::Cache::Number;
+        cell.keptWhole = isSmallWhole(kept);
         return;
     }
     // Only the text can tell: it is written now, as if when the result was stored (there
@@ -387,7 +392,7 @@ void Interpreter::copyCell(int cellNumber, int from) {
     if (source.textPending) {
         // A kept number is copied as it is; its text is written when somebody reads it.
         if (roomForNumberText() || isSmallWhole(source.number))
-            keepNumber(cellNumber, source.number);
+            keepNumber(cellNumber, source.number, source.keptWhole);
         else
             setFormattedNumber(cellNumber, source.number);
         return;
@@ -442,6 +447,8 @@ void Interpreter::traceStep(std::size_t stepStart, std::uint8_t code, std::size_
 void Interpreter::begin() {
     m_picCount = 0;
     m_digits = 0;
+    m_jumpNumber = 0;
+    m_jumpTarget = 0;
     buildLabels();
     prepareDecoding();
     m_position = 1;
@@ -494,10 +501,11 @@ bool Interpreter::holds(std::uint8_t condition) {
 }
 
 [[gnu::always_inline]] inline void Interpreter::enterCell(const Decoded& entry) {
+    const std::uint32_t cellNumber = entry.value;
     m_digits = entry.digits;
-    m_pointer = static_cast<int>(entry.value);
-    if (entry.value >= m_cellCount) [[unlikely]]
-        growTo(m_pointer);
+    m_pointer = static_cast<int>(cellNumber);
+    if (cellNumber >= m_cellCount) [[unlikely]]
+        growTo(static_cast<int>(cellNumber));
 }
 
 void Interpreter::enterGeneralCell(std::size_t position) {
@@ -558,7 +566,8 @@ SliceEnd Interpreter::runTraced(std::uint64_t sliceEnd, std::uint64_t maxSteps) 
             case Handler::CellThenSetPar2:
             case Handler::CellThenSetRes:
             case Handler::CellThenOperation:
-            case Handler::CellThenStep:
+            case Handler::CellThenIncrement:
+            case Handler::CellThenDecrement:
             case Handler::CellThenJump:
                 enterCell(entry);
                 position += 3;
@@ -583,13 +592,20 @@ SliceEnd Interpreter::runTraced(std::uint64_t sliceEnd, std::uint64_t maxSteps) 
                 m_res = m_pointer;
                 ++position;
                 break;
-            case Handler::Condition:
-                if (!holdsFast(code) && entry.value != 0)
+            case Handler::IfEqual:
+            case Handler::IfGreater:
+            case Handler::IfLess: {
+                const bool held = entry.handler == Handler::IfEqual     ? holds(code)
+                                  : entry.handler == Handler::IfGreater ? holdsFast<Op::IfGreater>()
+                                                                        : holdsFast<Op::IfLess>();
+                if (!held && entry.value != 0)
                     position = entry.value;
                 ++position;
                 break;
+            }
             case Handler::Operation:
-            case Handler::Step:
+            case Handler::Increment:
+            case Handler::Decrement:
             case Handler::Jump: {
                 const bool mayStop = execute(code, position);
                 ++position;
@@ -646,11 +662,13 @@ SliceEnd Interpreter::runTraced(std::uint64_t sliceEnd, std::uint64_t maxSteps) 
 [[gnu::aligned(64)]] SliceEnd Interpreter::runPlain(std::uint64_t sliceEnd, std::uint64_t maxSteps) {
     // In the order of Handler.
     static const void* const kHandlers[] = {
-        &&nothing,         &&cell,         &&cellGeneral,  &&literal,         &&setPar1,      &&setPar2,
-        &&setRes,          &&condition,    &&operation,    &&step,            &&jump,         &&leave,
-        &&cellThenSetPar1, &&cellThenSetPar2, &&cellThenSetRes, &&cellThenOperation, &&cellThenStep, &&cellThenJump,
+        &&nothing,         &&cell,            &&cellGeneral,    &&literal,           &&setPar1,
+        &&setPar2,         &&setRes,          &&ifEqual,        &&ifGreater,         &&ifLess,
+        &&operation,       &&increment,       &&decrement,      &&jump,              &&leave,
+        &&cellThenSetPar1, &&cellThenSetPar2, &&cellThenSetRes, &&cellThenOperation, &&cellThenIncrement,
+        &&cellThenDecrement, &&cellThenJump,
     };
-    static_assert(static_cast<int>(Handler::CellThenJump) == 17);
+    static_assert(static_cast<int>(Handler::CellThenJump) == 21);
     const std::size_t length = m_program.size();
     std::uint64_t left = sliceEnd - m_steps;
     struct WriteBack {
@@ -717,42 +735,73 @@ SliceEnd Interpreter::runTraced(std::uint64_t sliceEnd, std::uint64_t maxSteps) 
         m_res = m_pointer;
         ++at;
         MOXY_NEXT;
-    condition:
+    // A failed condition continues behind the next code 18; without one it goes on as if
+    // the condition held.
+    ifEqual:
         MOXY_STEP;
-        // A failed condition continues behind the next code 18; without one it goes on
-        // as if the condition held.
-        if (!holdsFast(at->code) && at->value != 0) {
+        if (holds(static_cast<std::uint8_t>(Op::IfEqual)))
+            goto conditionHeld;
+        goto conditionFailed;
+    ifGreater:
+        MOXY_STEP;
+        if (holdsFast<Op::IfGreater>())
+            goto conditionHeld;
+        goto conditionFailed;
+    ifLess:
+        MOXY_STEP;
+        if (holdsFast<Op::IfLess>())
+            goto conditionHeld;
+    conditionFailed:
+        if (at->value != 0) {
             position = at->value + 1;
             goto moveTo;
         }
+    conditionHeld:
         ++at;
         MOXY_NEXT;
-    step:
+    // A kept whole number stays kept and whole: only the number changes (and it is never
+    // -0: a sum that is exactly 0 is +0).
+    increment:
         MOXY_STEP;
-    stepWork: {
-        // A kept whole number stays kept: when the sum is whole too, only the number changes.
+    incrementWork: {
         Cell& cell = m_cells[static_cast<std::size_t>(m_pointer)];
-        if (cell.cache == Cell::Cache::Number && cell.textPending) {
-            const double sum = cell.number + (at->code == static_cast<std::uint8_t>(Op::Increment) ? 1.0 : -1.0);
-            if (isSmallWhole(sum)) [[likely]] {
-                cell.number = sum == 0 ? 0.0 : sum;
-                ++at;
-                MOXY_NEXT;
-            }
+        if (cell.cache == Cell::Cache::Number && cell.textPending && cell.keptWhole && cell.number < 1e15 - 1) {
+            cell.number += 1;
+            ++at;
+            MOXY_NEXT;
+        }
+        goto operationWork;
+    }
+    decrement:
+        MOXY_STEP;
+    decrementWork: {
+        Cell& cell = m_cells[static_cast<std::size_t>(m_pointer)];
+        if (cell.cache == Cell::Cache::Number && cell.textPending && cell.keptWhole && cell.number > -1e15 + 1) {
+            cell.number -= 1;
+            ++at;
+            MOXY_NEXT;
         }
         goto operationWork;
     }
     jump:
         MOXY_STEP;
     jumpWork: {
-        // A kept label number needs no conversion.
+        // A kept label number needs no conversion; the last one's target is at hand.
         const Cell& cell = m_cells[static_cast<std::size_t>(m_pointer)];
-        if (cell.cache == Cell::Cache::Number && cell.number >= 1 && cell.number <= moxy::kHighestLabel) {
-            const auto label = static_cast<std::int32_t>(cell.number);
-            const std::uint32_t target = m_labels[static_cast<std::size_t>(label)];
-            if (static_cast<double>(label) == cell.number && target != 0) {
-                position = target + 1;
+        if (cell.cache == Cell::Cache::Number) {
+            if (cell.number == m_jumpNumber) {
+                position = m_jumpTarget + 1;
                 goto moveTo;
+            }
+            if (cell.number >= 1 && cell.number <= moxy::kHighestLabel) {
+                const auto label = static_cast<std::int32_t>(cell.number);
+                const std::uint32_t target = m_labels[static_cast<std::size_t>(label)];
+                if (static_cast<double>(label) == cell.number && target != 0) {
+                    m_jumpNumber = cell.number;
+                    m_jumpTarget = target;
+                    position = target + 1;
+                    goto moveTo;
+                }
             }
         }
         goto operationWork;
@@ -804,11 +853,16 @@ SliceEnd Interpreter::runTraced(std::uint64_t sliceEnd, std::uint64_t maxSteps) 
         enterCell(*at);
         at += 3;
         goto operationWork;
-    cellThenStep:
+    cellThenIncrement:
         MOXY_TWO_STEPS(cell);
         enterCell(*at);
         at += 3;
-        goto stepWork;
+        goto incrementWork;
+    cellThenDecrement:
+        MOXY_TWO_STEPS(cell);
+        enterCell(*at);
+        at += 3;
+        goto decrementWork;
     cellThenJump:
         MOXY_TWO_STEPS(cell);
         enterCell(*at);
