@@ -108,35 +108,32 @@ void Interpreter::prepareDecoding() {
     }
 }
 
-namespace {
-
-// What the loop does with a character, apart from the reference's digits.
-constexpr auto kHandlerOf = [] {
-    using Handler = std::uint8_t;
-    std::array<Handler, 256> table{};
-    for (int code = 0; code < 256; ++code) {
-        const auto byte = static_cast<std::uint8_t>(code);
-        if (moxy::isLiteral(byte))
-            table[byte] = 3;
-        else if (moxy::opInfo(byte))
-            table[byte] = 8;
-    }
-    table[static_cast<std::uint8_t>(Op::SelectCell)] = 1;
-    table[static_cast<std::uint8_t>(Op::SetPar1)] = 4;
-    table[static_cast<std::uint8_t>(Op::SetPar2)] = 5;
-    table[static_cast<std::uint8_t>(Op::SetRes)] = 6;
-    table[static_cast<std::uint8_t>(Op::IfEqual)] = 7;
-    table[static_cast<std::uint8_t>(Op::IfGreater)] = 7;
-    table[static_cast<std::uint8_t>(Op::IfLess)] = 7;
-    return table;
-}();
-
-}  // namespace
-
 const Interpreter::Decoded* Interpreter::decodedPage(std::size_t page) {
-    static_assert(static_cast<int>(Handler::Cell) == 1 && static_cast<int>(Handler::Literal) == 3 &&
-                  static_cast<int>(Handler::SetPar1) == 4 && static_cast<int>(Handler::SetRes) == 6 &&
-                  static_cast<int>(Handler::Condition) == 7 && static_cast<int>(Handler::Operation) == 8);
+    // What the loop does with a character, apart from the reference's digits.
+    static constexpr auto kHandlerOf = [] {
+        std::array<Handler, 256> table{};
+        for (int code = 0; code < 256; ++code) {
+            const auto byte = static_cast<std::uint8_t>(code);
+            table[byte] = moxy::isLiteral(byte) ? Handler::Literal
+                          : moxy::opInfo(byte)  ? Handler::Operation
+                                                : Handler::Nothing;
+        }
+        const auto set = [&table](Op op, Handler handler) { table[static_cast<std::uint8_t>(op)] = handler; };
+        set(Op::SelectCell, Handler::Cell);
+        set(Op::SetPar1, Handler::SetPar1);
+        set(Op::SetPar2, Handler::SetPar2);
+        set(Op::SetRes, Handler::SetRes);
+        set(Op::IfEqual, Handler::IfEqual);
+        set(Op::IfGreater, Handler::IfGreater);
+        set(Op::IfLess, Handler::IfLess);
+        set(Op::Increment, Handler::Increment);
+        set(Op::Decrement, Handler::Decrement);
+        set(Op::Jump, Handler::Jump);
+        // No effect: the end of a condition and the label marker.
+        set(Op::EndIf, Handler::Nothing);
+        table[moxy::kLabelMarker] = Handler::Nothing;
+        return table;
+    }();
     if (const Decoded* decoded = m_pages[page])
         return decoded;
     if (m_pagesUsed == kDecodedPages) {
@@ -144,29 +141,31 @@ const Interpreter::Decoded* Interpreter::decodedPage(std::size_t page) {
         m_pagesUsed = 0;
     }
     if (m_pagesUsed == m_pagePool.size())
-        m_pagePool.push_back(std::unique_ptr<Decoded[]>(new Decoded[kPagePositions]));
+        m_pagePool.push_back(std::unique_ptr<Decoded[]>(new Decoded[kPagePositions + kPageTail]));
     Decoded* entries = m_pagePool[m_pagesUsed++].get();
 
     const auto* text = reinterpret_cast<const std::uint8_t*>(m_program.data());
     const std::size_t length = m_program.size();
     const std::size_t first = page << kPageShift;  // 0-based
     const std::size_t end = std::min(length, first + kPagePositions);
+    // Past the program's end and past the page: Leave.
+    std::fill(entries + (end - first), entries + kPagePositions + kPageTail, Decoded{});
     // Backwards, so that each condition knows the next code 18 after it.
     std::uint32_t nextEnd = m_firstEndFrom[page + 1];
     for (std::size_t index = end; index-- > first;) {
         const std::uint8_t code = text[index];
         Decoded entry;
         entry.code = code;
-        entry.handler = static_cast<Handler>(kHandlerOf[code]);
+        entry.handler = kHandlerOf[code];
         if (entry.handler == Handler::Cell) {
             // Both digits present and valid: the cell does not depend on the reference
             // before it. Otherwise the loop keeps the previous digit, as it must.
             if (index + 2 < length && moxy::isCellDigit(text[index + 1]) && moxy::isCellDigit(text[index + 2])) {
-                entry.hi = text[index + 1];
-                entry.lo = text[index + 2];
-                entry.value = static_cast<std::uint32_t>(moxy::cellNumber(entry.hi, entry.lo));
-                if (index + 3 < length) {
-                    switch (static_cast<Handler>(kHandlerOf[text[index + 3]])) {
+                entry.digits = static_cast<std::uint16_t>(text[index + 1] | text[index + 2] << 8);
+                entry.value = static_cast<std::uint32_t>(moxy::cellNumber(text[index + 1], text[index + 2]));
+                // Only within the page: the loop goes on from the reference's entry.
+                if (index + 3 < end) {
+                    switch (kHandlerOf[text[index + 3]]) {
                     case Handler::SetPar1:
                         entry.handler = Handler::CellThenSetPar1;
                         break;
@@ -179,6 +178,15 @@ const Interpreter::Decoded* Interpreter::decodedPage(std::size_t page) {
                     case Handler::Operation:
                         entry.handler = Handler::CellThenOperation;
                         break;
+                    case Handler::Increment:
+                        entry.handler = Handler::CellThenIncrement;
+                        break;
+                    case Handler::Decrement:
+                        entry.handler = Handler::CellThenDecrement;
+                        break;
+                    case Handler::Jump:
+                        entry.handler = Handler::CellThenJump;
+                        break;
                     default:
                         break;
                     }
@@ -186,7 +194,8 @@ const Interpreter::Decoded* Interpreter::decodedPage(std::size_t page) {
             } else {
                 entry.handler = Handler::CellGeneral;
             }
-        } else if (entry.handler == Handler::Condition) {
+        } else if (entry.handler == Handler::IfEqual || entry.handler == Handler::IfGreater ||
+                   entry.handler == Handler::IfLess) {
             entry.value = nextEnd;
         } else if (code == moxy::kEndOfCondition) {
             nextEnd = static_cast<std::uint32_t>(index + 1);
@@ -234,6 +243,7 @@ void Interpreter::settleNow() const {
     if (textValue(value, kept)) {
         cell.number = kept == 0 ? 0.0 : kept;
         cell.cache = Cell::Cache::Number;
+        cell.keptWhole = isSmallWhole(kept);
         return;
     }
     // Only the text can tell: it is written now, as if when the result was stored (there
@@ -382,7 +392,7 @@ void Interpreter::copyCell(int cellNumber, int from) {
     if (source.textPending) {
         // A kept number is copied as it is; its text is written when somebody reads it.
         if (roomForNumberText() || isSmallWhole(source.number))
-            keepNumber(cellNumber, source.number);
+            keepNumber(cellNumber, source.number, source.keptWhole);
         else
             setFormattedNumber(cellNumber, source.number);
         return;
@@ -436,8 +446,9 @@ void Interpreter::traceStep(std::size_t stepStart, std::uint8_t code, std::size_
 
 void Interpreter::begin() {
     m_picCount = 0;
-    m_digitHi = 0;
-    m_digitLo = 0;
+    m_digits = 0;
+    m_jumpNumber = 0;
+    m_jumpTarget = 0;
     buildLabels();
     prepareDecoding();
     m_position = 1;
@@ -478,7 +489,7 @@ SliceEnd Interpreter::resume(std::uint64_t budget) {
     // The loop tests one bound: the slice's end or the step limit, whichever comes first.
     const std::uint64_t sliceEnd = budget >= maxSteps - std::min(maxSteps, m_steps) ? maxSteps : m_steps + budget;
     // Tracing has a loop of its own, so that the plain loop does not ask at every step.
-    return m_trace ? runSlice<true>(sliceEnd, maxSteps) : runSlice<false>(sliceEnd, maxSteps);
+    return m_trace ? runTraced(sliceEnd, maxSteps) : runPlain(sliceEnd, maxSteps);
 }
 
 bool Interpreter::holds(std::uint8_t condition) {
@@ -489,44 +500,51 @@ bool Interpreter::holds(std::uint8_t condition) {
     return single(m_par1) < single(m_par2);
 }
 
-// Aligned, so that the hot loop's place in the code, and with it its speed, does not shift
-// with whatever the linker puts before it.
-template <bool Tracing>
-[[gnu::aligned(64)]] SliceEnd Interpreter::runSlice(std::uint64_t sliceEnd, std::uint64_t maxSteps) {
+[[gnu::always_inline]] inline void Interpreter::enterCell(const Decoded& entry) {
+    const std::uint32_t cellNumber = entry.value;
+    m_digits = entry.digits;
+    m_pointer = static_cast<int>(cellNumber);
+    if (cellNumber >= m_cellCount) [[unlikely]]
+        growTo(static_cast<int>(cellNumber));
+}
+
+void Interpreter::enterGeneralCell(std::size_t position) {
+    // Each digit is decoded on its own; a missing digit, or code 0 or 255, keeps the
+    // value of the previous reference.
+    const std::size_t length = m_program.size();
+    const auto* text = reinterpret_cast<const std::uint8_t*>(m_program.data());
+    int hi = m_digits & 0xFF;
+    int lo = m_digits >> 8;
+    if (position + 1 <= length && moxy::isCellDigit(text[position]))
+        hi = text[position];
+    if (position + 2 <= length && moxy::isCellDigit(text[position + 1]))
+        lo = text[position + 1];
+    m_digits = static_cast<std::uint16_t>(hi | lo << 8);
+    m_pointer = moxy::cellNumber(hi, lo);
+    growTo(m_pointer);
+}
+
+void Interpreter::appendLiteral(std::uint8_t code) {
+    Cell& cell = written(m_pointer);
+    if (cell.text.size() >= m_options.maxCellText || m_totalText + kLongestNumberText >= m_options.maxTotalText)
+        checkGrowth(cell, 1);  // exact, the undecided cell counted
+    cell.text += static_cast<char>(code);
+    ++m_totalText;
+    cell.cache = Cell::Cache::Unknown;
+}
+
+// One step at a time, each followed by its trace line.
+SliceEnd Interpreter::runTraced(std::uint64_t sliceEnd, std::uint64_t maxSteps) {
     const std::size_t length = m_program.size();
     std::size_t position = m_position;
     std::size_t stepStart = position;
     std::uint8_t code = 0;
-    // The step count and the position live in registers while the loop runs.
-    std::uint64_t steps = m_steps;
-    struct WriteBack {
-        const std::uint64_t& from;
-        std::uint64_t& to;
-        ~WriteBack() { to = from; }
-    } writeBack{steps, m_steps};
-    const auto* text = reinterpret_cast<const std::uint8_t*>(m_program.data());
+    std::uint64_t& steps = m_steps;
     const Decoded* page = nullptr;
     std::size_t pageNumber = std::numeric_limits<std::size_t>::max();
-    const auto enterCell = [this](const Decoded& entry, std::size_t& at) __attribute__((always_inline)) {
-        m_digitHi = entry.hi;
-        m_digitLo = entry.lo;
-        m_pointer = static_cast<int>(entry.value);
-        if (entry.value >= m_cellCount) [[unlikely]]
-            growTo(m_pointer);
-        at += 3;
-    };
-    // Counts the step after a reference, when the slice has one left.
-    const auto takeStep = [&]() __attribute__((always_inline)) {
-        if (steps >= sliceEnd)
-            return false;
-        ++steps;
-        stepStart = position;
-        code = text[position - 1];
-        return true;
-    };
     try {
         while (position <= length) {
-            if (steps >= sliceEnd) [[unlikely]] {
+            if (steps >= sliceEnd) {
                 m_position = position;
                 if (steps < maxSteps)
                     return SliceEnd::Budget;
@@ -536,86 +554,62 @@ template <bool Tracing>
             ++steps;
             stepStart = position;
             const std::size_t index = position - 1;
-            if (index >> kPageShift != pageNumber) [[unlikely]] {
+            if (index >> kPageShift != pageNumber) {
                 pageNumber = index >> kPageShift;
                 page = decodedPage(pageNumber);
             }
             const Decoded& entry = page[index & (kPagePositions - 1)];
             code = entry.code;
             switch (entry.handler) {
-            // The opcode behind a reference is the next step, unless the slice has none left.
-            case Handler::CellThenSetPar1:
-                enterCell(entry, position);
-                if (Tracing || !takeStep())
-                    break;
-                goto setPar1;
-            case Handler::CellThenSetPar2:
-                enterCell(entry, position);
-                if (Tracing || !takeStep())
-                    break;
-                goto setPar2;
-            case Handler::CellThenSetRes:
-                enterCell(entry, position);
-                if (Tracing || !takeStep())
-                    break;
-                goto setRes;
-            case Handler::CellThenOperation:
-                enterCell(entry, position);
-                if (Tracing || !takeStep())
-                    break;
-                goto operation;
             case Handler::Cell:
-                enterCell(entry, position);
-                break;
-            case Handler::CellGeneral: {
-                // Each digit is decoded on its own; a missing digit, or code 0 or 255,
-                // keeps the value of the previous reference.
-                if (position + 1 <= length && moxy::isCellDigit(text[position]))
-                    m_digitHi = text[position];
-                if (position + 2 <= length && moxy::isCellDigit(text[position + 1]))
-                    m_digitLo = text[position + 1];
-                m_pointer = moxy::cellNumber(m_digitHi, m_digitLo);
-                growTo(m_pointer);
+            case Handler::CellThenSetPar1:
+            case Handler::CellThenSetPar2:
+            case Handler::CellThenSetRes:
+            case Handler::CellThenOperation:
+            case Handler::CellThenIncrement:
+            case Handler::CellThenDecrement:
+            case Handler::CellThenJump:
+                enterCell(entry);
                 position += 3;
                 break;
-            }
-            case Handler::Literal: {
-                Cell& cell = written(m_pointer);
-                if (cell.text.size() >= m_options.maxCellText || m_totalText + kLongestNumberText >= m_options.maxTotalText)
-                    checkGrowth(cell, 1);  // exact, the undecided cell counted
-                cell.text += static_cast<char>(code);
-                ++m_totalText;
-                cell.cache = Cell::Cache::Unknown;
+            case Handler::CellGeneral:
+                enterGeneralCell(position);
+                position += 3;
+                break;
+            case Handler::Literal:
+                appendLiteral(code);
                 ++position;
                 break;
-            }
             case Handler::SetPar1:
-            setPar1:
                 m_par1 = m_pointer;
                 ++position;
                 break;
             case Handler::SetPar2:
-            setPar2:
                 m_par2 = m_pointer;
                 ++position;
                 break;
             case Handler::SetRes:
-            setRes:
                 m_res = m_pointer;
                 ++position;
                 break;
-            case Handler::Condition:
-                // A failed condition continues behind the next code 18; without one it
-                // goes on as if the condition held.
-                if (!holdsFast(code) && entry.value != 0)
+            case Handler::IfEqual:
+            case Handler::IfGreater:
+            case Handler::IfLess: {
+                const bool held = entry.handler == Handler::IfEqual     ? holds(code)
+                                  : entry.handler == Handler::IfGreater ? holdsFast<Op::IfGreater>()
+                                                                        : holdsFast<Op::IfLess>();
+                if (!held && entry.value != 0)
                     position = entry.value;
                 ++position;
                 break;
-            case Handler::Operation: {
-            operation:
+            }
+            case Handler::Operation:
+            case Handler::Increment:
+            case Handler::Decrement:
+            case Handler::Jump: {
                 const bool mayStop = execute(code, position);
                 ++position;
-                if (mayStop) [[unlikely]] {
+                if (mayStop) {
                     m_position = position;
                     if (m_waiting != Waiting::Nothing) {
                         // The dialog's answer completes the step (and its trace line).
@@ -623,8 +617,7 @@ template <bool Tracing>
                         m_requestCode = code;
                         return m_waiting == Waiting::Input ? SliceEnd::InputBox : SliceEnd::MessageBox;
                     }
-                    if constexpr (Tracing)
-                        traceStep(stepStart, code, position);
+                    traceStep(stepStart, code, position);
                     if (code == static_cast<std::uint8_t>(Op::End)) {
                         m_running = false;
                         return SliceEnd::Ended;
@@ -636,11 +629,11 @@ template <bool Tracing>
                 break;
             }
             case Handler::Nothing:
+            case Handler::Leave:
                 ++position;
                 break;
             }
-            if constexpr (Tracing)
-                traceStep(stepStart, code, position);
+            traceStep(stepStart, code, position);
         }
     } catch (RunError& error) {
         m_running = false;
@@ -650,6 +643,271 @@ template <bool Tracing>
     m_running = false;
     return SliceEnd::RanPastEnd;
 }
+
+// The plain loop threads its handlers with labels as values (a GNU extension that GCC and
+// Clang share).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
+#ifdef __clang__
+#pragma GCC diagnostic ignored "-Wgnu-label-as-value"
+#endif
+
+// The plain loop: threaded, each handler going straight on to the next position's handler.
+// The slice's steps left are counted down in a register; a reference fused with the
+// opcode behind it takes both steps at once and goes on straight into that opcode's work.
+// Where the loop is, is the decoded entry [at]; its position is worked out only where a
+// step needs it. A step off the page, or past the program's end, lands on an entry of
+// Leave, which looks up the position's page. Aligned, so that the hot loop's place in the
+// code, and with it its speed, does not shift with whatever the linker puts before it.
+[[gnu::aligned(64)]] SliceEnd Interpreter::runPlain(std::uint64_t sliceEnd, std::uint64_t maxSteps) {
+    // In the order of Handler.
+    static const void* const kHandlers[] = {
+        &&nothing,         &&cell,            &&cellGeneral,    &&literal,           &&setPar1,
+        &&setPar2,         &&setRes,          &&ifEqual,        &&ifGreater,         &&ifLess,
+        &&operation,       &&increment,       &&decrement,      &&jump,              &&leave,
+        &&cellThenSetPar1, &&cellThenSetPar2, &&cellThenSetRes, &&cellThenOperation, &&cellThenIncrement,
+        &&cellThenDecrement, &&cellThenJump,
+    };
+    static_assert(static_cast<int>(Handler::CellThenJump) == 21);
+    const std::size_t length = m_program.size();
+    std::uint64_t left = sliceEnd - m_steps;
+    struct WriteBack {
+        const std::uint64_t& sliceEnd;
+        const std::uint64_t& left;
+        std::uint64_t& to;
+        ~WriteBack() { to = sliceEnd - left; }
+    } writeBack{sliceEnd, left, m_steps};
+    const Decoded* page = nullptr;
+    std::size_t pageFirst = 0;  // the 0-based index of the page's first position
+    const Decoded* at = nullptr;
+    std::size_t position = m_position;
+    const auto positionOf = [&](const Decoded* entry) __attribute__((always_inline)) {
+        return pageFirst + static_cast<std::size_t>(entry - page) + 1;
+    };
+
+#define MOXY_NEXT goto* kHandlers[static_cast<std::uint8_t>(at->handler)]
+#define MOXY_STEP                   \
+    if (left == 0) [[unlikely]]     \
+        goto spent;                 \
+    --left
+#define MOXY_TWO_STEPS(alone)       \
+    if (left < 2) [[unlikely]]      \
+        goto alone;                 \
+    left -= 2
+
+    try {
+        goto elsewhere;
+
+    nothing:
+        MOXY_STEP;
+        ++at;
+        MOXY_NEXT;
+    cell:
+        MOXY_STEP;
+        enterCell(*at);
+        at += 3;
+        MOXY_NEXT;
+    cellGeneral:
+        MOXY_STEP;
+        enterGeneralCell(positionOf(at));
+        at += 3;
+        MOXY_NEXT;
+    literal:
+        MOXY_STEP;
+        appendLiteral(at->code);
+        ++at;
+        MOXY_NEXT;
+    setPar1:
+        MOXY_STEP;
+    setPar1Work:
+        m_par1 = m_pointer;
+        ++at;
+        MOXY_NEXT;
+    setPar2:
+        MOXY_STEP;
+    setPar2Work:
+        m_par2 = m_pointer;
+        ++at;
+        MOXY_NEXT;
+    setRes:
+        MOXY_STEP;
+    setResWork:
+        m_res = m_pointer;
+        ++at;
+        MOXY_NEXT;
+    // A failed condition continues behind the next code 18; without one it goes on as if
+    // the condition held.
+    ifEqual:
+        MOXY_STEP;
+        if (holds(static_cast<std::uint8_t>(Op::IfEqual)))
+            goto conditionHeld;
+        goto conditionFailed;
+    ifGreater:
+        MOXY_STEP;
+        if (holdsFast<Op::IfGreater>())
+            goto conditionHeld;
+        goto conditionFailed;
+    ifLess:
+        MOXY_STEP;
+        if (holdsFast<Op::IfLess>())
+            goto conditionHeld;
+    conditionFailed:
+        if (at->value != 0) {
+            position = at->value + 1;
+            goto moveTo;
+        }
+    conditionHeld:
+        ++at;
+        MOXY_NEXT;
+    // A kept whole number stays kept and whole: only the number changes (and it is never
+    // -0: a sum that is exactly 0 is +0).
+    increment:
+        MOXY_STEP;
+    incrementWork: {
+        Cell& cell = m_cells[static_cast<std::size_t>(m_pointer)];
+        if (cell.cache == Cell::Cache::Number && cell.textPending && cell.keptWhole && cell.number < 1e15 - 1) {
+            cell.number += 1;
+            ++at;
+            MOXY_NEXT;
+        }
+        goto operationWork;
+    }
+    decrement:
+        MOXY_STEP;
+    decrementWork: {
+        Cell& cell = m_cells[static_cast<std::size_t>(m_pointer)];
+        if (cell.cache == Cell::Cache::Number && cell.textPending && cell.keptWhole && cell.number > -1e15 + 1) {
+            cell.number -= 1;
+            ++at;
+            MOXY_NEXT;
+        }
+        goto operationWork;
+    }
+    jump:
+        MOXY_STEP;
+    jumpWork: {
+        // A kept label number needs no conversion; the last one's target is at hand.
+        const Cell& cell = m_cells[static_cast<std::size_t>(m_pointer)];
+        if (cell.cache == Cell::Cache::Number) {
+            if (cell.number == m_jumpNumber) {
+                position = m_jumpTarget + 1;
+                goto moveTo;
+            }
+            if (cell.number >= 1 && cell.number <= moxy::kHighestLabel) {
+                const auto label = static_cast<std::int32_t>(cell.number);
+                const std::uint32_t target = m_labels[static_cast<std::size_t>(label)];
+                if (static_cast<double>(label) == cell.number && target != 0) {
+                    m_jumpNumber = cell.number;
+                    m_jumpTarget = target;
+                    position = target + 1;
+                    goto moveTo;
+                }
+            }
+        }
+        goto operationWork;
+    }
+    operation:
+        MOXY_STEP;
+    operationWork: {
+        const std::uint8_t code = at->code;
+        const std::size_t stepStart = positionOf(at);
+        position = stepStart;
+        const bool mayStop = execute(code, position);
+        ++position;
+        if (mayStop) [[unlikely]] {
+            m_position = position;
+            if (m_waiting != Waiting::Nothing) {
+                // The dialog's answer completes the step.
+                m_requestStart = stepStart;
+                m_requestCode = code;
+                return m_waiting == Waiting::Input ? SliceEnd::InputBox : SliceEnd::MessageBox;
+            }
+            if (code == static_cast<std::uint8_t>(Op::End)) {
+                m_running = false;
+                return SliceEnd::Ended;
+            }
+            if (code == static_cast<std::uint8_t>(Op::Yield))
+                return SliceEnd::Yielded;
+        }
+        goto moveTo;
+    }
+
+    // The opcode behind a reference is the next step, unless the slice has only one left.
+    cellThenSetPar1:
+        MOXY_TWO_STEPS(cell);
+        enterCell(*at);
+        at += 3;
+        goto setPar1Work;
+    cellThenSetPar2:
+        MOXY_TWO_STEPS(cell);
+        enterCell(*at);
+        at += 3;
+        goto setPar2Work;
+    cellThenSetRes:
+        MOXY_TWO_STEPS(cell);
+        enterCell(*at);
+        at += 3;
+        goto setResWork;
+    cellThenOperation:
+        MOXY_TWO_STEPS(cell);
+        enterCell(*at);
+        at += 3;
+        goto operationWork;
+    cellThenIncrement:
+        MOXY_TWO_STEPS(cell);
+        enterCell(*at);
+        at += 3;
+        goto incrementWork;
+    cellThenDecrement:
+        MOXY_TWO_STEPS(cell);
+        enterCell(*at);
+        at += 3;
+        goto decrementWork;
+    cellThenJump:
+        MOXY_TWO_STEPS(cell);
+        enterCell(*at);
+        at += 3;
+        goto jumpWork;
+
+    moveTo: {
+        // [position]: where execution goes on; on this page, or elsewhere.
+        const std::size_t offset = position - 1 - pageFirst;
+        if (offset < kPagePositions) [[likely]] {
+            at = page + offset;
+            MOXY_NEXT;
+        }
+        goto elsewhere;
+    }
+    leave:
+        position = positionOf(at);
+    elsewhere: {
+        if (position > length) {
+            m_running = false;
+            return SliceEnd::RanPastEnd;
+        }
+        const std::size_t index = position - 1;
+        page = decodedPage(index >> kPageShift);
+        pageFirst = index & ~(kPagePositions - 1);
+        at = page + (index - pageFirst);
+        MOXY_NEXT;
+    }
+    spent:
+        m_position = positionOf(at);
+        if (sliceEnd - left < maxSteps)
+            return SliceEnd::Budget;
+        m_running = false;
+        return SliceEnd::StepLimit;
+    } catch (RunError& error) {
+        m_running = false;
+        error.setLocation(positionOf(at), at->code);
+        throw;
+    }
+#undef MOXY_NEXT
+#undef MOXY_STEP
+#undef MOXY_TWO_STEPS
+}
+
+#pragma GCC diagnostic pop
 
 [[gnu::always_inline]] inline bool Interpreter::execute(std::uint8_t code, std::size_t& position) {
     const int p = m_pointer;

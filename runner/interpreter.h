@@ -109,6 +109,9 @@ private:
         // out (see settle()); its text is pending.
         enum class Cache : std::uint8_t { Unknown, Number, NotNumber, Undecided } cache = Cache::Unknown;
         bool textPending = false;  // [number] holds the value; [text] is yet to be written
+        // With a pending text of a kept number: the number is whole and lies between -1e15
+        // and 1e15, so that a step of 1 changes only the number.
+        bool keptWhole = false;
     };
     // Works out the undecided cell's value: the number its text reads back as, or, when only
     // the text can tell (an exact decimal tie), the text itself, counted as if written when
@@ -134,50 +137,73 @@ private:
         SetPar1,
         SetPar2,
         SetRes,
-        Condition,    // opcodes 15, 16, 17; [value] is the next code 18 after it, or 0
+        // The conditions: [value] is the next code 18 after it, or 0.
+        IfEqual,
+        IfGreater,
+        IfLess,
         Operation,    // every other opcode: execute()
+        // Opcodes 25 and 26, with a kept whole number changed in place.
+        Increment,
+        Decrement,
+        Jump,         // opcode 254, with a kept label number taken as it is
+        Leave,        // past the page or past the program's end: the loop looks up where it is
         // A reference with both digits followed by an opcode: two steps in one dispatch
         // (not when tracing, nor when only one step is left).
         CellThenSetPar1,
         CellThenSetPar2,
         CellThenSetRes,
         CellThenOperation,
+        CellThenIncrement,
+        CellThenDecrement,
+        CellThenJump,
     };
     struct Decoded {
-        std::uint32_t value = 0;  // Cell: the cell number; Condition: where a failed one goes
-        Handler handler = Handler::Nothing;
-        std::uint8_t code = 0;    // the character
-        std::uint8_t hi = 0;      // Cell: its digits
-        std::uint8_t lo = 0;
+        std::uint32_t value = 0;    // Cell: the cell number; a condition: where a failed one goes
+        Handler handler = Handler::Leave;
+        std::uint8_t code = 0;      // the character
+        std::uint16_t digits = 0;   // Cell: its digits, hi | lo << 8
     };
     static_assert(sizeof(Decoded) == 8);
     static constexpr unsigned kPageShift = 12;
     static constexpr std::size_t kPagePositions = std::size_t{1} << kPageShift;
+    // Every page ends in entries of Leave that a step from its last positions may reach (a
+    // reference moves on by 3), so that the plain loop needs no check of where it is.
+    static constexpr std::size_t kPageTail = 3;
     static constexpr std::size_t kDecodedPages = 2048;  // 64 MiB of decoded entries
 
     void buildLabels();
     void prepareDecoding();
     const Decoded* decodedPage(std::size_t page);
-    template <bool Tracing>
-    SliceEnd runSlice(std::uint64_t sliceEnd, std::uint64_t maxSteps);
+    SliceEnd runTraced(std::uint64_t sliceEnd, std::uint64_t maxSteps);
+    SliceEnd runPlain(std::uint64_t sliceEnd, std::uint64_t maxSteps);
+    // The steps the loops share: a reference with both digits, one with a missing digit (at
+    // [position]), a literal character.
+    void enterCell(const Decoded& entry);
+    void enterGeneralCell(std::size_t position);
+    void appendLiteral(std::uint8_t code);
     bool holds(std::uint8_t condition);
-    // holds(), with two kept numbers that are normal singles themselves (counters,
-    // coordinates) compared without a call: then the doubles compare as the singles do.
-    bool holdsFast(std::uint8_t condition) {
-        if (condition != static_cast<std::uint8_t>(moxy::Op::IfEqual)) {
-            const Cell& a = m_cells[static_cast<std::size_t>(m_par1)];
-            const Cell& b = m_cells[static_cast<std::size_t>(m_par2)];
-            if (a.cache == Cell::Cache::Number && b.cache == Cell::Cache::Number && isExactSingle(a.number) &&
-                isExactSingle(b.number))
-                return condition == static_cast<std::uint8_t>(moxy::Op::IfLess) ? a.number < b.number
-                                                                                : a.number > b.number;
-        }
-        return holds(condition);
+    // holds() for opcode 16 or 17, with two kept numbers that are normal singles themselves
+    // (counters, coordinates) compared without a call: then the doubles compare as the
+    // singles do.
+    template <moxy::Op Condition>
+    bool holdsFast() {
+        const Cell& a = m_cells[static_cast<std::size_t>(m_par1)];
+        const Cell& b = m_cells[static_cast<std::size_t>(m_par2)];
+        if (a.cache == Cell::Cache::Number && b.cache == Cell::Cache::Number &&
+            areExactSingles(a.number, b.number)) [[likely]]
+            return Condition == moxy::Op::IfLess ? a.number < b.number : a.number > b.number;
+        return holds(static_cast<std::uint8_t>(Condition));
     }
-    static bool isExactSingle(double number) {
-        const double magnitude = std::fabs(number);
-        return magnitude >= 0x1p-126 && magnitude < 0x1p127 &&
-               static_cast<double>(static_cast<float>(number)) == number;
+    // Whether both are normal single-precision numbers: the 29 bits that single precision
+    // drops are zero, and the exponent lies from -126 to 126.
+    static bool areExactSingles(double a, double b) {
+        const auto bitsA = __builtin_bit_cast(std::uint64_t, a);
+        const auto bitsB = __builtin_bit_cast(std::uint64_t, b);
+        constexpr std::uint64_t kDropped = 0x1FFFFFFF;
+        constexpr unsigned kLowest = 1023 - 126;  // biased exponents
+        constexpr unsigned kCount = 253;
+        return ((bitsA | bitsB) & kDropped) == 0 && (static_cast<unsigned>(bitsA >> 52 & 0x7FF) - kLowest) < kCount &&
+               (static_cast<unsigned>(bitsB >> 52 & 0x7FF) - kLowest) < kCount;
     }
     void growTo(int cellNumber);
     // True after the opcodes a slice may stop at: 24, 252 and the two dialogs.
@@ -211,7 +237,7 @@ private:
         // A whole number is its own text's value; any other waits, undecided, until the
         // cell is read (most results are overwritten unread).
         if (isSmallWhole(value)) {
-            keepNumber(cellNumber, value);
+            keepNumber(cellNumber, value, true);
             return;
         }
         setFraction(cellNumber, value);
@@ -224,8 +250,9 @@ private:
         settle();
         return m_totalText + kLongestNumberText <= m_options.maxTotalText && kLongestNumberText <= m_options.maxCellText;
     }
-    // [kept] into the cell, its text pending; [kept] is its own text's value.
-    void keepNumber(int cellNumber, double kept) {
+    // [kept] into the cell, its text pending; [kept] is its own text's value, and [whole]
+    // says whether it is a whole number between -1e15 and 1e15.
+    void keepNumber(int cellNumber, double kept, bool whole) {
         Cell& cell = m_cells[static_cast<std::size_t>(cellNumber)];
         if (cell.cache == Cell::Cache::Undecided) [[unlikely]]
             m_undecided = -1;  // overwritten unread: its text would have gone now
@@ -239,6 +266,7 @@ private:
         cell.number = kept == 0 ? 0.0 : kept;
         cell.cache = Cell::Cache::Number;
         cell.textPending = true;
+        cell.keptWhole = whole;
     }
     void setFormattedNumber(int cellNumber, double value);
     // V(cellNumber) := V(from), number and all.
@@ -274,8 +302,10 @@ private:
 
     // State of one run() call.
     std::vector<std::uint32_t> m_labels;          // index: label number; 0: none
-    int m_digitHi = 0;
-    int m_digitLo = 0;
+    std::uint16_t m_digits = 0;  // the reference's digit memories, hi | lo << 8
+    // The last jump's kept label number and where it went (0 and 0 stand for label 0).
+    double m_jumpNumber = 0;
+    std::uint32_t m_jumpTarget = 0;
     int m_picCount = 0;
     std::size_t m_position = 1;
     bool m_running = false;
