@@ -3,6 +3,7 @@
 // every statement the Quillon compiler's source map names as a keyword.
 #include "editor/highlight_rules.h"
 #include "editor/program_text.h"
+#include "editor/workbench.h"
 #include "moxy/lines.h"
 #include "quillon/compiler.h"
 
@@ -25,6 +26,8 @@ TEST(ProgramText, LineEndsBytesCaretsAndExtensions) {
         EXPECT_EQ(editor::openedText(file), text) << file;
     for (const auto& [path, replaced] : {std::pair<QString, QString>{"a.b.qlnp", "a.b.moxy"}, {"dir.x/prog", "dir.x/prog.moxy"}, {".qlnp", ".qlnp.moxy"}})
         EXPECT_EQ(editor::replaceExtension(path, QStringLiteral(".moxy")), replaced);
+    for (const auto& [line, column, offset] : {std::tuple{1, 1, 0}, {1, 9, 2}, {2, 2, 5}, {3, 1, 7}, {4, 1, 10}, {4, 5, 11}, {9, 1, 11}})
+        EXPECT_EQ(editor::offsetOf("ab\r\ncd\nef\rg", line, column), offset) << line << ":" << column;
 }
 
 // The colours of [text], one letter per character (K keyword or mnemonic, N name, L literal,
