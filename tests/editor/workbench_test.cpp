@@ -1,7 +1,5 @@
-// The editor window as a workbench under the offscreen platform: the question before a changed
-// text goes, Run, the map and message list of a compile, Find and Go to line, the bounds of
-// Open, where files, the runner and the reference are found, Export as web page with the real
-// runner, and dialogs wide enough for their caption.
+// The editor window as a workbench: the question before a changed text goes, Run, compile
+// messages, Find, the bounds of Open, where files are found, Export as web page, dialog widths.
 #include "editor/code_edit.h"
 #include "editor/dialogs.h"
 #include "editor/export_web_page.h"
@@ -32,38 +30,31 @@ using Workbench = testing_support::EditorBench;
 namespace {
 
 TEST(Workbench, AChangedTextGoesOnlyAfterTheUserSaidSo) {
-    const struct {
-        const char* command;  // what would replace or close the text; "close": the close button
-        SaveChoice choice;
-        std::vector<Answer> answers;  // the file name for Save, then what the command asks
-        bool textStays;
-    } cases[] = {
+    const std::tuple<const char*, SaveChoice, std::vector<Answer>, bool> cases[] = {  // "close": the close button; answers; the text stays
+
         {"new", SaveChoice::Cancel, {}, true}, {"new", SaveChoice::Discard, {}, false},
         {"new", SaveChoice::Save, {"kept"}, false}, {"new", SaveChoice::Save, {Answer()}, true},  // Save cancelled
         {"open", SaveChoice::Discard, {"other"}, false}, {"open", SaveChoice::Save, {"kept", "other"}, false},
         {"Exit", SaveChoice::Cancel, {}, true}, {"Exit", SaveChoice::Save, {"kept"}, false},
         {"close", SaveChoice::Cancel, {}, true}, {"close", SaveChoice::Save, {"kept"}, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.command) + " " + std::to_string(static_cast<int>(c.choice)));
+    for (const auto& [command, choice, answers, textStays] : cases) {
+        SCOPED_TRACE(std::string(command) + " " + std::to_string(static_cast<int>(choice)));
         Workbench bench;
         writeFile(bench.file("other.qlnp"), "cls\r\n");
         bench.window.show();
         bench.type("exit");
-        bench.script->choices = {c.choice};
-        bench.script->answers.assign(c.answers.begin(), c.answers.end());
-        if (QLatin1String(c.command) == QLatin1String("close")) {
-            QCloseEvent event;
-            QCoreApplication::sendEvent(&bench.window, &event);
-            EXPECT_EQ(event.isAccepted(), !c.textStays);
-        } else {
-            bench.choose(c.command);
-        }
+        bench.script->choices = {choice};
+        bench.script->answers.assign(answers.begin(), answers.end());
+        const bool close = QLatin1String(command) == QLatin1String("close");
+        QCloseEvent event;
+        close ? void(QCoreApplication::sendEvent(&bench.window, &event)) : bench.choose(command);
+        EXPECT_TRUE(!close || event.isAccepted() == !textStays);
         EXPECT_EQ(bench.script->questions.front(), editor::kSaveChanges);
         EXPECT_THAT(bench.script->choices, IsEmpty());
         const bool gone = bench.box()->toPlainText() != "exit" || !bench.window.isVisible();  // the event only asks
-        EXPECT_EQ(gone, !c.textStays && QLatin1String(c.command) != QLatin1String("close"));
-        EXPECT_EQ(readFile(bench.file("kept.qlnp")), c.choice == SaveChoice::Save && !c.textStays ? "exit\r\n" : "<missing>");
+        EXPECT_EQ(gone, !textStays && !close);
+        EXPECT_EQ(readFile(bench.file("kept.qlnp")), choice == SaveChoice::Save && !textStays ? "exit\r\n" : "<missing>");
     }
 }
 
@@ -83,21 +74,26 @@ TEST(Workbench, AnUnchangedTextGoesWithoutAQuestion) {
     EXPECT_EQ(readFile(bench.file("copy.qlnp")), "changed\r\n");
 }
 
+// Errors go to a box and the list, warnings (the compiler's and the box's characters beyond
+// Latin-1) only to the list.
 TEST(Workbench, CompileWritesTheMapAndMessagesLeadTheCaretToTheirLine) {
     Workbench bench;
     bench.window.show();
-    bench.window.setProgramText("dim[x]\r\n\r\n  print[x][y][x]\r\nset[z]{1}\r\n");
+    bench.show(QStringLiteral("dim[x]\n\n  print[x][y][x]\nset[z]{\u00e9\u20ac}"));
     bench.choose("compile", {"out"});
     const moxy::CompileResult compiled = editor::quillonProgram().compile(bench.window.programText(), {}, {});
     EXPECT_EQ(readFile(bench.file("out.moxy.map")), moxy::sourceMapText(compiled.map) + moxy::sourceMapNamesText(compiled.names));
     EXPECT_THAT(bench.script->messages, ElementsAre("Error: Variable doesnt exist. y\n\nLine 3, column 3",
                                                     "Error: Variable doesnt exist. z\n\nLine 4, column 1"));
     EXPECT_EQ(bench.caret(), 8 + 2);  // the first message's statement
-    EXPECT_EQ(bench.window.status(), QStringLiteral("Compiled to out.moxy in %1, %2 characters, 2 messages")
+    EXPECT_EQ(bench.window.status(), QStringLiteral("Compiled to out.moxy in %1, %2 characters, 4 messages")
                                          .arg(QDir::toNativeSeparators(bench.folder.path())).arg(compiled.code.size()));
     auto* list = bench.window.findChild<QListWidget*>("messages");
-    ASSERT_EQ(list->count(), 2);
-    EXPECT_EQ(list->item(0)->text(), "Line 3, column 3: Error: Variable doesnt exist. y");
+    const QStringList listed = {"Line 3, column 3: Error: Variable doesnt exist. y", "Line 4, column 1: Error: Variable doesnt exist. z",
+                                "Line 4, column 1: warning: character code 233", "Line 4, column 9: warning: the character U+20AC cannot be stored"};
+    ASSERT_EQ(list->count(), listed.size());
+    for (int i = 0; i < list->count(); ++i)
+        EXPECT_TRUE(list->item(i)->text().startsWith(listed[i])) << list->item(i)->text().toStdString();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
     EXPECT_EQ(bench.caret(), 8 + 16 + 1);
     // The next compile without messages empties and hides the list.
@@ -108,33 +104,28 @@ TEST(Workbench, CompileWritesTheMapAndMessagesLeadTheCaretToTheirLine) {
 }
 
 TEST(Workbench, RunCompilesAndStartsTheRunnerOnTheResult) {
-    const struct {
-        const char* text;
-        std::vector<Answer> answers;
-        bool starts;  // the runner can be started
-        std::vector<QStringList> started;
-        std::vector<QString> messages;
-    } cases[] = {
+    const std::tuple<const char*, std::vector<Answer>, bool, std::vector<QStringList>, std::vector<QString>> cases[] = {  // text, answers, the runner starts
+
         {"exit", {"game"}, true, {{"/opt/moxy/moxy", "game.moxy", "."}}, {}},
         {"exit", {"game"}, false, {{"/opt/moxy/moxy", "game.moxy", "."}}, {"Unable to start the MOXY runner /opt/moxy/moxy."}},
         {"exit", {Answer()}, true, {}, {}},  // no name: nothing to run
         {"dim[0]", {}, true, {}, {"Cannot use \"0\" as a variable name, it is reserved.\n\nLine 1, column 1"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const auto& [text, answers, starts, expected, messages] : cases) {
+        SCOPED_TRACE(text);
         Workbench bench;
         std::vector<QStringList> started;
         bench.window.setRunner("/opt/moxy/moxy", [&](const QString& program, const QStringList& arguments, const QString& folder) {
             const QDir here(bench.folder.path());
             started.push_back({program, here.relativeFilePath(arguments.join(' ')), QDir(folder) == here ? "." : folder});
-            return c.starts;
+            return starts;
         });
-        bench.type(c.text);
-        bench.script->answers.assign(c.answers.begin(), c.answers.end());
+        bench.type(text);
+        bench.script->answers.assign(answers.begin(), answers.end());
         bench.choose("run");
-        EXPECT_EQ(started, c.started);
-        EXPECT_EQ(bench.script->messages, c.messages);
-        EXPECT_EQ(QFile::exists(bench.file("game.moxy.map")), !c.started.empty());
+        EXPECT_EQ(started, expected);
+        EXPECT_EQ(bench.script->messages, messages);
+        EXPECT_EQ(QFile::exists(bench.file("game.moxy.map")), !started.empty());
     }
     EXPECT_THAT(Workbench().window.findChild<QAction*>("run")->shortcuts(),
                 ElementsAre(QKeySequence(Qt::Key_F9), QKeySequence(Qt::CTRL | Qt::Key_R)));
@@ -162,12 +153,7 @@ TEST(Workbench, FindAndGoToLine) {
 }
 
 TEST(Workbench, OpenRefusesFilesBeyondTheEditorsBoundsAndLargeTextsAreShownPlain) {
-    const std::string longest(editor::kLongestSourceLine, 'x'), crlfLines = [] {
-        std::string crlf;
-        for (std::size_t i = 0; i + 1 < editor::kMostSourceLines; ++i)
-            crlf += "\r\n";
-        return crlf;
-    }();
+    const std::string longest(editor::kLongestSourceLine, 'x'), crlfLines = QByteArray("\r\n").repeated(editor::kMostSourceLines - 1).toStdString();
     const std::pair<std::string, bool> fits[] = {  // the last line may be empty
         {"", true}, {longest + "\r\n" + longest, true}, {longest + "x", false}, {crlfLines, true},
         {std::string(editor::kMostSourceLines - 1, '\r'), true}, {std::string(editor::kMostSourceLines, '\n'), false},
@@ -194,12 +180,6 @@ TEST(Workbench, OpenRefusesFilesBeyondTheEditorsBoundsAndLargeTextsAreShownPlain
     EXPECT_EQ(highlighter->document(), nullptr);
     bench.choose("new");
     EXPECT_EQ(highlighter->document(), bench.box()->document());
-}
-
-TEST(Workbench, OffsetOfLineAndColumn) {
-    const int cases[][3] = {{1, 1, 0}, {1, 9, 2}, {2, 2, 5}, {3, 1, 7}, {4, 1, 10}, {4, 5, 11}, {9, 1, 11}};
-    for (const auto& [line, column, offset] : cases)
-        EXPECT_EQ(editor::offsetOf("ab\r\ncd\nef\rg", line, column), offset) << line << ":" << column;
 }
 
 // A folder below a regular file can be neither made nor written, also by root.
@@ -248,12 +228,9 @@ TEST(Workbench, HelpShowsTheReferenceShippedWithTheProgram) {
         Workbench bench(quillon ? editor::quillonProgram() : editor::vornaProgram());
         bench.choose("reference");
         auto* reference = bench.window.findChild<QDialog*>("reference");
-        ASSERT_NE(reference, nullptr);
-        EXPECT_TRUE(reference->isVisible());
+        ASSERT_TRUE(reference && reference->isVisible());
         auto* text = reference->findChild<QTextBrowser*>();
-        EXPECT_TRUE(text->isReadOnly());
-        EXPECT_TRUE(text->toPlainText().startsWith(quillon ? "Quillon reference" : "VORNA reference"));
-        reference->close();
+        EXPECT_TRUE(text->isReadOnly() && text->toPlainText().startsWith(quillon ? "Quillon reference" : "VORNA reference"));
     }
 }
 
@@ -273,8 +250,7 @@ TEST(ExportWebPage, WritesThePageBesideTheProgramOrTellsWhyNot) {
     }
     EXPECT_GT(QFile(folder.filePath("hello.html")).size(), 100000);
     EXPECT_FALSE(QFile::exists(folder.filePath("gone.html")));
-    // The menu item asks for the program's name; Cancel and an empty answer do nothing. No
-    // runner lies beside the test: the build's is found on PATH.
+    // Cancel and an empty answer do nothing; the build's runner is found on PATH.
     ASSERT_TRUE(QFile::rename(hello, folder.filePath("game.moxy")));
     testing_support::ScriptedDialogs dialogs;
     QMenu menu;
@@ -291,31 +267,29 @@ TEST(ExportWebPage, WritesThePageBesideTheProgramOrTellsWhyNot) {
 
 // Each dialog, once shown, is measured and closed by a timer: no test waits for a person.
 TEST(DialogWidth, EveryDialogShowsItsCaptionWhole) {
-    for (const QString caption : {"Quillon Compiler", "VORNA Compiler"}) {
-        QWidget parent;
-        editor::QtDialogs dialogs(&parent, caption);
-        std::vector<int> widths;
-        int captionWidth = 0;
-        QTimer timer;
-        QObject::connect(&timer, &QTimer::timeout, [&] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            if (!dialog || !dialog->isVisible())
-                return;
-            QFont bold = dialog->font();
-            bold.setBold(true);
-            captionWidth = QFontMetrics(bold).horizontalAdvance(dialog->windowTitle());
-            EXPECT_EQ(dialog->windowTitle(), caption);
-            widths.push_back(dialog->width());
-            dialog->close();
-        });
-        timer.start(10);
-        dialogs.tell("OK");
-        dialogs.askText("Input A File Name");
-        dialogs.askSave(editor::kSaveChanges);
-        ASSERT_EQ(widths.size(), 3u);
-        for (const int width : widths)
-            EXPECT_GE(width, captionWidth + 100) << caption.toStdString();
-    }
+    QWidget parent;
+    editor::QtDialogs dialogs(&parent, "Quillon Compiler");
+    std::vector<int> widths;
+    int captionWidth = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || !dialog->isVisible())
+            return;
+        QFont bold = dialog->font();
+        bold.setBold(true);
+        captionWidth = QFontMetrics(bold).horizontalAdvance(dialog->windowTitle());
+        EXPECT_EQ(dialog->windowTitle(), "Quillon Compiler");
+        widths.push_back(dialog->width());
+        dialog->close();
+    });
+    timer.start(10);
+    dialogs.tell("OK");
+    dialogs.askText("Input A File Name");
+    dialogs.askSave(editor::kSaveChanges);
+    ASSERT_EQ(widths.size(), 3u);
+    for (const int width : widths)
+        EXPECT_GE(width, captionWidth + 100);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
-// The program examples in docs/quillon.md and docs/vorna.md, compiled by the real compilers:
-// every ```quillon and ```vorna block compiles without a message, unless a ```messages block
-// follows with the exact messages (for a source named example.qlnp or example.vornaproj); each
-// ```listing block that follows appears in `moxy --disasm` of the program. The blocks are
-// written as the editor window saves them, one byte per character (Latin-1).
+// Every ```quillon and ```vorna block of the language references compiles in the real compiler
+// with the messages of the ```messages block after it, or none; each ```listing block after it
+// appears in `moxy --disasm`. Sources are saved as the editor saves them (Latin-1).
 #include "cli/cli_support.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +18,7 @@ struct Example {
 };
 
 void checkExamples(const std::string& document, int atLeast) {
-    // The fenced blocks; fences may be indented (inside list items), their lines lose the indentation.
+    // Fences may be indented (inside list items); their lines lose the indentation.
     std::ifstream file(std::string(MOXY_DOCS_DIR) + "/" + document);
     std::vector<Example> examples;
     std::string line;

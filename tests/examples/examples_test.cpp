@@ -4,7 +4,6 @@
 // --screenshot. --max-steps only guards against a program that would run forever.
 #include "cli/cli_support.h"
 
-#include <QColor>
 #include <QImage>
 
 #include <gmock/gmock.h>
@@ -57,7 +56,15 @@ void expectRegions(const QImage& image, const std::vector<Region>& regions) {
     }
 }
 
+const std::vector<Region> kDrawing = {{37, 17, 1, 1, 0xff0000, 1}, {74, 45, 1, 1, 0x80007f, 1}, {60, 110, 1, 1, 0x0000ff, 1},
+    {180, 140, 1, 1, 0xff8000, 1}, {158, 215, 1, 1, 0xff00ff, 1}, {230, 105, 1, 1, 0xdc1e1e, 1}, {300, 120, 1, 1, 0xdc1e1e, 1},
+    {5, 235, 1, 1, 0xffffff, 1}, {322, 242, 1, 1, 0xffffff, 1}, {30, 148, 40, 14, 0, 21}};
+
 TEST(Examples, EachRunsToItsEnd) {
+    // Away from its own folder drawing's first try fails and the run starts again, finding the
+    // picture beside the runner; notebook's first run fails once and writes the heading first.
+    QTemporaryDir elsewhere, notebook;
+    const std::string twoNotes = "My notebook\r\nNote 1: first note\r\nNote 2: second note\r\n";
     // Seed 1 drops the first balls at x = 50, 51 and 147; Left held through yields 1 to 11 and
     // Right through 84 to 90 catch the first three and two of the next five.
     const QStringList game = {"--seed", "1", "--max-steps", "5000000", "--keys"};
@@ -67,8 +74,11 @@ TEST(Examples, EachRunsToItsEnd) {
         QStringList options;
         QByteArray input;
         std::vector<std::string> dump;
-        const char *out, *err;
+        std::string out;
+        const char* err;
         std::vector<Region> regions;
+        QString folder = kExamples;
+        std::string notebook = "<missing>";
     } runs[] = {
         {"hello", {"--max-steps", "10000"}, {}, {"cell 33150 Hello from Quillon", "cell 33153 Hello, world!", "end ok"},
          "", "", {{20, 20, 90, 14, black, 21}, {0, 60, 323, 183, black, 0, 0}}},
@@ -84,53 +94,22 @@ TEST(Examples, EachRunsToItsEnd) {
         // The answer where the run started, i i past the last row, k k, and p p: 10 x 7.
         {"table", {"--max-steps", "100000"}, "7\n", {"cell 255 7", "cell 26775 11", "cell 27285 7", "cell 28560 70", "end ok"},
          "", "Which times table?\n", {{20, 190, 120, 14, black, 21}}},
+        // The drawing's parts: colours, ramp, circles, box, points, the picture doubled, black captions.
+        {"drawing", {"--max-steps", "1000000"}, {}, {"end ok"}, "", "", kDrawing},
+        {"drawing", {"--max-steps", "1000000"}, {}, {"cell 33150 yes", "/../examples/ball.png", "end ok"}, "", "", kDrawing, elsewhere.path()},
+        {"notebook", {"--max-steps", "1000000"}, "first note\n", {"end ok"}, "My notebook\r\nNote 1: first note\n", "", {},
+         notebook.path(), "My notebook\r\nNote 1: first note\r\n"},
+        {"notebook", {"--max-steps", "1000000"}, "second note\n", {"end ok"}, twoNotes.substr(0, twoNotes.size() - 2) + "\n", "", {},
+         notebook.path(), twoNotes},
+        {"notebook", {"--max-steps", "1000000"}, {}, {"end ended"}, twoNotes + "\n", "", {}, notebook.path(), twoNotes},  // Cancel only shows it
     };
     for (const auto& r : runs) {
         SCOPED_TRACE(r.name);
-        const Outcome run = runExample(r.name, r.options, r.input, r.dump);
+        const Outcome run = runExample(r.name, r.options, r.input, r.dump, r.folder);
         EXPECT_EQ(run.out, r.out);
         EXPECT_THAT(run.err, HasSubstr(r.err));
         expectRegions(run.screenshot, r.regions);
-    }
-}
-
-// From any other folder than its own the first try fails and the run starts again: retry
-// holds yes, the picture's path is the runner's.
-TEST(Examples, DrawingFindsItsPictureInTheCurrentFolderOrBesideTheRunner) {
-    QTemporaryDir elsewhere;
-    for (const Outcome& run : {runExample("drawing", {"--max-steps", "1000000"}, {}, {"end ok"}),
-                               runExample("drawing", {"--max-steps", "1000000"}, {},
-                                          {"cell 33150 yes", "/../examples/ball.png", "end ok"}, elsewhere.path())}) {
-        ASSERT_EQ(run.screenshot.size(), QSize(323, 243));
-        const struct {
-            int x, y;
-            QRgb rgb;
-        } pixels[] = {  // the drawing's parts: colours, ramp, circles, box, points, and the picture doubled
-            {37, 17, 0xff0000}, {74, 45, 0x80007f}, {60, 110, 0x0000ff}, {180, 140, 0xff8000},
-            {158, 215, 0xff00ff}, {230, 105, 0xdc1e1e}, {300, 120, 0xdc1e1e}, {5, 235, 0xffffff},
-        };
-        for (const auto& pixel : pixels)
-            EXPECT_EQ(QColor(run.screenshot.pixel(pixel.x, pixel.y)).name(), QColor(pixel.rgb).name()) << pixel.x << "," << pixel.y;
-        expectRegions(run.screenshot, {{30, 148, 40, 14, qRgb(0, 0, 0), 21}});  // the captions are black
-    }
-}
-
-TEST(Examples, NotebookAddsANumberedNoteEachRun) {
-    QTemporaryDir folder;
-    const std::string twoNotes = "My notebook\r\nNote 1: first note\r\nNote 2: second note\r\n";
-    const struct {
-        QByteArray input;
-        std::string out, notebook, end;
-    } runs[] = {
-        // The first run finds no notebook, fails once, starts again and writes the heading first.
-        {"first note\n", "My notebook\r\nNote 1: first note\n", "My notebook\r\nNote 1: first note\r\n", "end ok"},
-        {"second note\n", "My notebook\r\nNote 1: first note\r\nNote 2: second note\n", twoNotes, "end ok"},
-        {{}, twoNotes + "\n", twoNotes, "end ended"},  // Cancel only shows the notebook
-    };
-    for (const auto& note : runs) {
-        const Outcome run = runExample("notebook", {"--max-steps", "1000000"}, note.input, {note.end}, folder.path());
-        EXPECT_EQ(run.out, note.out);
-        EXPECT_EQ(cli::readFile(folder.filePath("notebook.txt")), note.notebook);
+        EXPECT_EQ(cli::readFile(QDir(r.folder).filePath("notebook.txt")), r.notebook);
     }
 }
 

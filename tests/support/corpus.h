@@ -10,8 +10,7 @@
 
 namespace testing_support {
 
-// Calls [replay] with the bytes of every file in [folder], under a trace naming the file;
-// fails when the folder holds no file.
+// Calls [replay] with the bytes of every file in [folder]; fails when there is none.
 template <typename Replay>
 void forEachCorpusFile(const std::filesystem::path& folder, Replay replay) {
     int files = 0;

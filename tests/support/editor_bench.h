@@ -1,5 +1,4 @@
-// One editor window in a fresh temporary program folder, with dialogs that answer from a
-// script and keep every question and message, so that no test waits for a person.
+// One editor window in a fresh temporary program folder, with dialogs that answer from a script.
 #pragma once
 
 #include "editor/editor_window.h"

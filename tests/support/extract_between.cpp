@@ -5,8 +5,7 @@ namespace testing_support {
 std::optional<std::string_view> extractBetween(char open, char close, long long start, std::string_view text) {
     if (start < 1)
         return std::nullopt;
-    // 0-based offsets from here on; openAt -1 means no opening delimiter was found, so
-    // the closing delimiter is searched from the first character.
+    // 0-based from here on; openAt -1: no [open], so [close] is searched from the first character.
     long long openAt = -1;
     if (static_cast<unsigned long long>(start - 1) < text.size()) {
         const auto found = text.find(open, static_cast<std::size_t>(start - 1));

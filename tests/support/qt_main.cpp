@@ -1,5 +1,4 @@
-// main() for tests that need Qt's GUI: one QApplication (offscreen unless a display is
-// asked for) for the whole test program.
+// main() for tests that need Qt's GUI: one QApplication, offscreen unless a display is asked for.
 #include <QApplication>
 
 #include <gtest/gtest.h>
