@@ -4,6 +4,7 @@
 // --screenshot. --max-steps only guards against a program that would run forever.
 #include "cli/cli_support.h"
 
+#include <QFile>
 #include <QImage>
 
 #include <gmock/gmock.h>
@@ -64,6 +65,7 @@ TEST(Examples, EachRunsToItsEnd) {
     // Away from its own folder drawing's first try fails and the run starts again, finding the
     // picture beside the runner; notebook's first run fails once and writes the heading first.
     QTemporaryDir elsewhere, notebook;
+    QFile::remove(QDir(kExamples).filePath(QStringLiteral("notebook.txt")));  // left by a run by hand
     const std::string twoNotes = "My notebook\r\nNote 1: first note\r\nNote 2: second note\r\n";
     // Seed 1 drops the first balls at x = 50, 51 and 147; Left held through yields 1 to 11 and
     // Right through 84 to 90 catch the first three and two of the next five.
