@@ -4,9 +4,6 @@
 #include "platform/sound.h"
 #include "runner/run_error.h"
 
-#include <QBuffer>
-#include <QByteArray>
-
 #include <algorithm>
 #include <cmath>
 
@@ -117,17 +114,15 @@ std::int32_t BasicHost::tickCount() { return platform::tickCount(); }
 
 void BasicHost::beep(std::int32_t hertz, std::int32_t milliseconds) { platform::playTone(hertz, milliseconds); }
 
-bool writePicture(const QImage& image, const std::string& path, std::string* reason) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) {
+bool writePicture(const Canvas& canvas, const std::string& path, std::string* reason) {
+    const std::optional<std::string> png = encodePng(canvas);
+    if (!png) {
         if (reason)
             *reason = "the picture cannot be encoded";
         return false;
     }
     platform::FileError error{};
-    if (platform::writeFileAtomically(path, std::string_view(png.constData(), static_cast<std::size_t>(png.size())), &error))
+    if (platform::writeFileAtomically(path, *png, &error))
         return true;
     if (reason)
         *reason = error.reason;

@@ -10,8 +10,6 @@
 #include "runner/pictures.h"
 #include "runner/run_error.h"
 
-#include <QImage>
-
 #include <functional>
 #include <optional>
 #include <string>
@@ -81,8 +79,8 @@ private:
     Pictures m_pictures;
 };
 
-// Writes [image] as a PNG file to [path] through the same careful writer as every other
+// Writes [canvas] as a PNG file to [path] through the same careful writer as every other
 // file (a failure leaves the old file whole); false and [reason] when it fails.
-bool writePicture(const QImage& image, const std::string& path, std::string* reason);
+bool writePicture(const Canvas& canvas, const std::string& path, std::string* reason);
 
 }  // namespace runner

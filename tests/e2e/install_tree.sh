@@ -24,4 +24,5 @@ grep -q '^MimeType=application/x-moxy;' "$prefix/share/applications/moxy.desktop
 grep -q '^MimeType=text/x-quillon;' "$prefix/share/applications/quillon.desktop" || fail "quillon does not open .qlnp"
 grep -q '^MimeType=text/x-vorna;' "$prefix/share/applications/vorna.desktop" || fail "vorna does not open .vornaproj"
 "$prefix/bin/moxy" --version >/dev/null || fail "installed moxy does not start"
+"$prefix/bin/moxy" --headless --screenshot "$prefix/shot.png" "$prefix/share/doc/moxy-toolchain/examples/demo.moxy" </dev/null >/dev/null || fail "installed moxy cannot load its window library"
 echo "1 passed, 0 failed"

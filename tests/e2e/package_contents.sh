@@ -32,4 +32,5 @@ grep -q 'headless' "$work/root/usr/share/man/man1/moxy.1" || fail "moxy.1 lacks 
 for program in moxy quillon vorna; do
     "$work/root/usr/bin/$program" --version >/dev/null || fail "the packaged $program does not start"
 done
+"$work/root/usr/bin/moxy" --headless --screenshot "$work/shot.png" "$work/root/usr/share/doc/moxy-toolchain/examples/demo.moxy" </dev/null >/dev/null || fail "the packaged moxy cannot load its window library"
 echo "1 passed, 0 failed"
