@@ -13,7 +13,7 @@ export XDG_DATA_HOME="$work/data"
 # The programs in a folder of their own: the editor keeps its files there and finds the
 # runner beside it.
 mkdir "$work/bin"
-cp "$quillon" "$moxy" "$work/bin/"
+cp "$quillon" "$moxy" "$work/bin/" && cp -r "$(dirname "$moxy")/../lib" "$work/"  # moxy finds its window library in ../lib/moxy
 
 # Waits (up to 60 s) until no visible window is named $1.
 no_window() {

@@ -12,7 +12,7 @@ export XDG_DATA_HOME="$work/data"
 # The programs in a folder of their own, as installed per user: the editor keeps its files
 # there and finds the runner beside it.
 mkdir "$work/bin"
-cp "$quillon" "$moxy" "$work/bin/"
+cp "$quillon" "$moxy" "$work/bin/" && cp -r "$(dirname "$moxy")/../lib" "$work/"  # moxy finds its window library in ../lib/moxy
 
 echo "run: typed program, F9, name, runner window"
 "$work/bin/quillon" 2>"$work/editor.log" &
