@@ -48,11 +48,10 @@ const GuiLibrary& load() {
         cannotLoad(path, reason);
     }
     const auto entry = reinterpret_cast<const GuiLibrary* (*)()>(::dlsym(handle, "moxy_gui_library"));
-    if (!entry)
-        cannotLoad(path, "it is no moxy library (it has no moxy_gui_library)");
-    const GuiLibrary* library = entry();
+    // Another library in its place, or one of another build of moxy.
+    const GuiLibrary* library = entry ? entry() : nullptr;
     if (!library || library->version != kGuiLibraryVersion)
-        cannotLoad(path, "it belongs to another build of moxy");
+        cannotLoad(path, "it is not the library of this moxy");
     return *library;
 }
 
