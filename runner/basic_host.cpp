@@ -12,7 +12,7 @@ namespace runner {
 using Kind = RunError::Kind;
 
 BasicHost::BasicHost(HostOptions options)
-    : m_options(std::move(options)), m_canvas(kClientWidth, kClientHeight), m_pictures(m_options.pictures) {}
+    : m_options(std::move(options)), m_pictures(m_options.pictures) {}
 
 namespace {
 constexpr const char* kNoFolder = "the program has no folder of its own (it is no regular file)";
@@ -39,7 +39,7 @@ void BasicHost::loadPicture(int holder, std::string_view path) {
 }
 
 void BasicHost::paintPicture(int holder, float x, float y, double width, double height) {
-    m_canvas.paint(m_pictures.picture(holder), x, y, width, height);
+    canvas().paint(m_pictures.picture(holder), x, y, width, height);
 }
 
 std::string BasicHost::readChecked(std::string_view path, std::string_view what, std::size_t maxBytes,
