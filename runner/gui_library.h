@@ -2,9 +2,10 @@
 // Gui, Qt Widgets or ALSA, and loading them would take about half of its start: moxy links
 // only Qt Core, and everything that needs the others (the runner window, the debugger's
 // window, picture decoding, screenshots, the beep) lives in libmoxy_gui.so, which moxy
-// loads when it first needs one of them. The library lies in lib/moxy/ beside the folder
-// of the executable (bin/ once installed), and is built with the executable, so both
-// sides agree on every type passed between them.
+// loads when it first needs one of them. The library lies in lib/moxy/ beside the
+// executable's folder (PREFIX/lib/moxy beside PREFIX/bin once installed; build/lib/moxy
+// beside build/apps), and is built with the executable, so both sides agree on every type
+// passed between them.
 #pragma once
 
 #include "runner/basic_host.h"
