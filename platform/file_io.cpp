@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -273,10 +274,12 @@ std::optional<std::string> readAll(int descriptor, const struct stat& status, st
     std::string content;
     if (S_ISREG(status.st_mode) && status.st_size > 0)
         content.reserve(std::min(static_cast<std::size_t>(status.st_size), maxBytes));
-    // Read in pieces, so that a device without end (or a huge file) stops at the limit.
-    std::vector<char> piece(std::size_t{1} << 16);
+    // Read in pieces, so that a device without end (or a huge file) stops at the limit. The
+    // buffer is not cleared first: the system maps its pages only when a read fills them.
+    constexpr std::size_t kPiece = std::size_t{1} << 16;
+    const std::unique_ptr<char[]> piece = std::make_unique_for_overwrite<char[]>(kPiece);
     while (true) {
-        const ssize_t read = ::read(descriptor, piece.data(), piece.size());
+        const ssize_t read = ::read(descriptor, piece.get(), kPiece);
         if (read < 0) {
             if (errno == EINTR)
                 continue;
@@ -289,7 +292,7 @@ std::optional<std::string> readAll(int descriptor, const struct stat& status, st
             fail(error, FileFailure::TooLarge, "larger than " + std::to_string(maxBytes >> 20) + " MiB");
             return std::nullopt;
         }
-        content.append(piece.data(), static_cast<std::size_t>(read));
+        content.append(piece.get(), static_cast<std::size_t>(read));
     }
 }
 

@@ -4,9 +4,6 @@
 #include "platform/sound.h"
 #include "runner/run_error.h"
 
-#include <QBuffer>
-#include <QByteArray>
-
 #include <algorithm>
 #include <cmath>
 
@@ -15,7 +12,7 @@ namespace runner {
 using Kind = RunError::Kind;
 
 BasicHost::BasicHost(HostOptions options)
-    : m_options(std::move(options)), m_canvas(kClientWidth, kClientHeight), m_pictures(m_options.pictures) {}
+    : m_options(std::move(options)), m_pictures(m_options.pictures) {}
 
 namespace {
 constexpr const char* kNoFolder = "the program has no folder of its own (it is no regular file)";
@@ -42,7 +39,7 @@ void BasicHost::loadPicture(int holder, std::string_view path) {
 }
 
 void BasicHost::paintPicture(int holder, float x, float y, double width, double height) {
-    m_canvas.paint(m_pictures.picture(holder), x, y, width, height);
+    canvas().paint(m_pictures.picture(holder), x, y, width, height);
 }
 
 std::string BasicHost::readChecked(std::string_view path, std::string_view what, std::size_t maxBytes,
@@ -117,17 +114,15 @@ std::int32_t BasicHost::tickCount() { return platform::tickCount(); }
 
 void BasicHost::beep(std::int32_t hertz, std::int32_t milliseconds) { platform::playTone(hertz, milliseconds); }
 
-bool writePicture(const QImage& image, const std::string& path, std::string* reason) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) {
+bool writePicture(const Canvas& canvas, const std::string& path, std::string* reason) {
+    const std::optional<std::string> png = encodePng(canvas);
+    if (!png) {
         if (reason)
             *reason = "the picture cannot be encoded";
         return false;
     }
     platform::FileError error{};
-    if (platform::writeFileAtomically(path, std::string_view(png.constData(), static_cast<std::size_t>(png.size())), &error))
+    if (platform::writeFileAtomically(path, *png, &error))
         return true;
     if (reason)
         *reason = error.reason;

@@ -10,8 +10,6 @@
 #include "runner/pictures.h"
 #include "runner/run_error.h"
 
-#include <QImage>
-
 #include <functional>
 #include <optional>
 #include <string>
@@ -41,18 +39,20 @@ class BasicHost : public Host {
 public:
     explicit BasicHost(HostOptions options = {});
 
-    Canvas& canvas() { return m_canvas; }
-    const Canvas& canvas() const { return m_canvas; }
+    // The drawing surface, made white on first use: a run that never draws nor shows its
+    // surface spares filling (and the system mapping) its pixels.
+    Canvas& canvas() { return m_canvas ? *m_canvas : m_canvas.emplace(kClientWidth, kClientHeight); }
+    const Canvas& canvas() const { return m_canvas ? *m_canvas : m_canvas.emplace(kClientWidth, kClientHeight); }
 
-    void setColour(std::uint32_t colour) override { m_canvas.setColour(colour); }
-    void drawPoint(float x, float y) override { m_canvas.point(x, y); }
-    void drawLine(float x1, float y1, float x2, float y2) override { m_canvas.line(x1, y1, x2, y2); }
-    void drawCircle(float x, float y, float radius) override { m_canvas.circle(x, y, radius); }
+    void setColour(std::uint32_t colour) override { canvas().setColour(colour); }
+    void drawPoint(float x, float y) override { canvas().point(x, y); }
+    void drawLine(float x1, float y1, float x2, float y2) override { canvas().line(x1, y1, x2, y2); }
+    void drawCircle(float x, float y, float radius) override { canvas().circle(x, y, radius); }
     void drawBox(float x, float y, double width, double height, Fill fill) override {
-        m_canvas.box(x, y, width, height, fill);
+        canvas().box(x, y, width, height, fill);
     }
-    void drawText(float x, float y, std::string_view text) override { m_canvas.text(x, y, text); }
-    void clearSurface() override { m_canvas.clear(); }
+    void drawText(float x, float y, std::string_view text) override { canvas().text(x, y, text); }
+    void clearSurface() override { canvas().clear(); }
     void loadPicture(int holder, std::string_view path) override;
     void paintPicture(int holder, float x, float y, double width, double height) override;
 
@@ -77,12 +77,12 @@ protected:
 
 private:
     HostOptions m_options;
-    Canvas m_canvas;
+    mutable std::optional<Canvas> m_canvas;
     Pictures m_pictures;
 };
 
-// Writes [image] as a PNG file to [path] through the same careful writer as every other
+// Writes [canvas] as a PNG file to [path] through the same careful writer as every other
 // file (a failure leaves the old file whole); false and [reason] when it fails.
-bool writePicture(const QImage& image, const std::string& path, std::string* reason);
+bool writePicture(const Canvas& canvas, const std::string& path, std::string* reason);
 
 }  // namespace runner

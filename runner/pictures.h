@@ -1,13 +1,15 @@
 // The picture holders' pictures, by holder number. Which holders exist is the
-// interpreter's business; this only keeps and decodes their pictures (with Qt, into the
-// drawing surface's Picture), within a bound on the pixels of one picture and of all
-// holders together, so that a small file that unpacks to a huge picture cannot exhaust
-// the memory.
+// interpreter's business; this only keeps and decodes their pictures (into the drawing
+// surface's Picture), within a bound on the pixels of one picture and of all holders
+// together, so that a small file that unpacks to a huge picture cannot exhaust the
+// memory. The decoding itself is Qt Gui's (picture_codec.cpp); moxy reaches it through
+// its window and picture library, loaded on first use (gui_library.h).
 #pragma once
 
 #include "runner/canvas.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -25,9 +27,23 @@ struct PictureLimits {
     std::int64_t allPictures = kAllPicturesPixels;
 };
 
+// A bound on the size of a picture being decoded.
+struct PictureSizeCheck {
+    // Qt's own bound on one decoded picture is set from it.
+    std::int64_t largestPixels = kLargestPicturePixels;
+    // Sees the size the file's header gives, before any pixel is decoded, and the
+    // decoded picture's size; throws to refuse it.
+    std::function<void(int width, int height)> check;
+};
+
 // A picture file's bytes decoded (PNG, BMP, GIF, JPEG and what else Qt reads), or nullopt
-// with [reason] set.
-std::optional<Picture> decodePicture(std::string_view bytes, std::string* reason = nullptr);
+// with [reason] set; with [bound], only a picture whose sizes it accepts.
+std::optional<Picture> decodePicture(std::string_view bytes, std::string* reason = nullptr,
+                                     const PictureSizeCheck* bound = nullptr);
+
+// The picture as a PNG file's bytes, or nullopt when it cannot be encoded. The file's
+// resolution is the screen's, so the QGuiApplication must be there.
+std::optional<std::string> encodePng(const Canvas& canvas);
 
 class Pictures {
 public:

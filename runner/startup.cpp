@@ -7,18 +7,16 @@
 #include "moxy/listing.h"
 #include "platform/command_line.h"
 #include "platform/files.h"
-#include "runner/canvas_image.h"
 #include "runner/export_html.h"
 #include "runner/debug_target.h"
+#include "runner/gui_library.h"
 #include "runner/headless_host.h"
 #include "runner/session.h"
 #include "runner/source_map.h"
 #include "runner/trace.h"
-#include "runner/window.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
-#include <QGuiApplication>
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <cstdlib>
@@ -82,9 +80,10 @@ void quietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
     std::fputc('\n', stderr);
 }
 
-// A run without a window starts with a QCoreApplication: the picture decoders are made
-// ready (a QGuiApplication in place of it) only when the program first uses a picture, so
-// that most runs start quicker. Text needs nothing of Qt: it comes from the glyph table.
+// A run without a window starts with a QCoreApplication: the window library is loaded and
+// the picture decoders made ready (a QGuiApplication in place of it) only when the program
+// first uses a picture, so that most runs start quicker. Text needs nothing of Qt: it
+// comes from the glyph table.
 class HostWithLateFonts final : public HeadlessHost {
 public:
     HostWithLateFonts(Settings settings, std::function<void()> needGui)
@@ -175,21 +174,13 @@ private:
                 [&session](const std::string& text) { if (session) session->sendOutput(text); }, options.inputs);
             surroundings.host = std::move(host);
         } else {
-            auto window = std::make_unique<RunnerWindow>(basic);
-            RunnerWindow* shown = window.get();
-            QObject::connect(shown, &RunnerWindow::closed, shown, [&session, &driver] {
+            surroundings = guiLibrary().showDebugWindow(basic, [&session, &driver] {
                 // Closing the window ends the program, also while it is stopped.
                 if (session)
                     session->debuggeeEnded();
                 if (driver)
                     driver->wake();
             });
-            shown->show();
-            surroundings.yield = [shown] { shown->takeKeys(); };
-            surroundings.closed = [shown] { return shown->isClosed(); };
-            surroundings.show = [shown] { shown->update(); };
-            surroundings.dialogs = windowDialogs(*shown);
-            surroundings.host = std::move(window);
         }
         return std::make_unique<DebugTarget>(std::move(programFile->content), std::move(surroundings),
                                              interpreterOptions);
@@ -201,8 +192,7 @@ private:
         adapter.setDefaultProgram(defaultProgram);
     bool ok = true;
     if (windows) {
-        // A closed runner window ends the program, not the session.
-        QGuiApplication::setQuitOnLastWindowClosed(false);
+        // A closed runner window ends the program, not the session (showDebugWindow).
         debugger::EventLoopDriver loopDriver(adapter, STDIN_FILENO, [] { QCoreApplication::quit(); });
         driver = &loopDriver;
         QCoreApplication::exec();
@@ -232,18 +222,23 @@ int runMoxy(int argc, char** argv, const char* version) {
         return kExitUsage;
     }
     qInstallMessageHandler(quietMessages);
-    std::unique_ptr<QCoreApplication> app =
-        headless ? std::make_unique<QCoreApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
+    // The window's QApplication comes from the window library; a run without a window
+    // makes do with Qt Core.
+    std::unique_ptr<QCoreApplication> app(headless ? new QCoreApplication(argc, argv)
+                                                   : guiLibrary().makeApplication(argc, argv, true));
+    bool guiReady = !headless;
     const auto name = [version] {
         QCoreApplication::setApplicationName(QStringLiteral("moxy"));
         QCoreApplication::setApplicationVersion(QString::fromLatin1(version));
     };
     name();
-    const auto needGui = [&app, &argc, argv, &name] {
-        if (qobject_cast<QGuiApplication*>(app.get()))
+    const auto needGui = [&app, &argc, argv, &name, &guiReady] {
+        if (guiReady)
             return;
+        const GuiLibrary& library = guiLibrary();
         app.reset();
-        app = std::make_unique<QGuiApplication>(argc, argv);
+        app.reset(library.makeApplication(argc, argv, false));
+        guiReady = true;
         name();
     };
 
@@ -379,7 +374,7 @@ int runMoxy(int argc, char** argv, const char* version) {
     if (parser.isSet(screenshotOption))
         needGui();
     std::unique_ptr<HeadlessHost> headlessHost;
-    std::unique_ptr<RunnerWindow> window;
+    std::unique_ptr<ShownWindow> window;
     Host* host = nullptr;
     if (parser.isSet(headlessOption)) {
         HeadlessHost::Settings settings;
@@ -389,9 +384,8 @@ int runMoxy(int argc, char** argv, const char* version) {
         headlessHost = std::make_unique<HostWithLateFonts>(std::move(settings), needGui);
         host = headlessHost.get();
     } else {
-        window = std::make_unique<RunnerWindow>(basic);
-        window->show();
-        host = window.get();
+        window = guiLibrary().showWindow(basic);
+        host = &window->host();
     }
 
     Interpreter interpreter(std::move(*program), *host, interpreterOptions);
@@ -428,9 +422,8 @@ int runMoxy(int argc, char** argv, const char* version) {
 
     bool written = true;
     if (parser.isSet(screenshotOption)) {
-        const QImage surface = imageOf(headlessHost ? headlessHost->canvas() : window->canvas());
         std::string reason;
-        if (!writePicture(surface, screenshotPath, &reason)) {
+        if (!writePicture(headlessHost ? headlessHost->canvas() : window->canvas(), screenshotPath, &reason)) {
             std::fprintf(stderr, "moxy: cannot write screenshot %s: %s\n", screenshotPath.c_str(), reason.c_str());
             written = false;
         }
@@ -451,7 +444,7 @@ int runMoxy(int argc, char** argv, const char* version) {
         const std::string message = "moxy: " + located(*result.error);
         std::fprintf(stderr, "%s\n", message.c_str());
         if (window)
-            window->showErrorReport(QString::fromStdString(message));
+            window->showErrorReport(message);
         status = kExitRunError;
         break;
     }

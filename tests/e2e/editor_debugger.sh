@@ -8,7 +8,7 @@ source "$(dirname "$0")/x_session.sh"
 start_openbox
 export XDG_DATA_HOME="$work/data"
 mkdir "$work/bin"
-cp "$1" "$2" "$work/bin/"
+cp "$1" "$2" "$work/bin/" && cp -r "$(dirname "$2")/../lib" "$work/"  # moxy finds its window library in ../lib/moxy
 adapters() { pgrep -f -- "$work/bin/moxy --debug-adapter" || true; }
 
 "$work/bin/quillon" 2>"$work/editor.log" &

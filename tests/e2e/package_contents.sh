@@ -31,4 +31,5 @@ done
 # The manual pages come from the programs' own --help.
 grep -q 'Compile SRC without a window' "$share/man/man1/quillon.1" || fail "quillon.1 lacks --compile"
 grep -q 'headless' "$share/man/man1/moxy.1" || fail "moxy.1 lacks --headless"
+"$work/root/usr/bin/moxy" --headless --screenshot "$work/shot.png" "$work/root/usr/share/doc/moxy-toolchain/examples/demo.moxy" </dev/null >/dev/null || fail "the packaged moxy cannot load its window library"
 echo "1 passed, 0 failed"

@@ -90,7 +90,7 @@ ended ""
 
 # As installed per user: the editor keeps its files beside itself and finds the runner there.
 mkdir "$work/bin"
-cp "$quillon" "$moxy" "$work/bin/"
+cp "$quillon" "$moxy" "$work/bin/" && cp -r "$(dirname "$moxy")/../lib" "$work/"  # moxy finds its window library in ../lib/moxy
 
 echo "run: typed program, F9, name, runner window"
 "$work/bin/quillon" 2>"$work/editor.log" &
