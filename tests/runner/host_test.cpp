@@ -1,5 +1,4 @@
-// The headless host through real programs: pictures, text files, the virtual window, key
-// scripts, programs started and sound, with real files in a temporary folder.
+// The headless host through real programs, with real files in a temporary folder.
 #include "support/program_builder.h"
 #include "support/qt_files.h"
 #include "moxy/format.h"
@@ -17,8 +16,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 using moxy::Op;
 using moxy::SubCode;
 using runner::HeadlessHost;
@@ -31,27 +28,10 @@ struct HeadlessRun {
     std::unique_ptr<HeadlessHost> host;
     std::unique_ptr<runner::Interpreter> interpreter;
     runner::RunResult result;
-
-    std::string output;  // what message boxes printed
-
-    explicit HeadlessRun(const std::string& program, HeadlessHost::Settings settings = {}, const std::string& input = "") {
-        std::FILE* in = std::tmpfile();
-        std::FILE* out = std::tmpfile();
-        std::FILE* prompts = std::tmpfile();
-        std::fwrite(input.data(), 1, input.size(), in);
-        std::rewind(in);
-        settings.input = in;
-        settings.output = out;
-        settings.prompts = prompts;
-        host = std::make_unique<HeadlessHost>(std::move(settings));
-        interpreter = std::make_unique<runner::Interpreter>(program, *host);
-        result = runner::runWithRestart(*interpreter);
-        std::rewind(out);
-        for (int c; (c = std::fgetc(out)) != EOF;)
-            output += static_cast<char>(c);
-        for (std::FILE* file : {in, out, prompts})
-            std::fclose(file);
-    }
+    explicit HeadlessRun(const std::string& program, HeadlessHost::Settings settings = {})
+        : host(std::make_unique<HeadlessHost>(std::move(settings))),
+          interpreter(std::make_unique<runner::Interpreter>(program, *host)),
+          result(runner::runWithRestart(*interpreter)) {}
     std::string status() const { return runner::statusText(result); }
     const std::string& at(int k) const { return interpreter->cell(33150 + k); }
     std::string detail() const { return result.error ? result.error->detail() : ""; }
@@ -171,17 +151,6 @@ TEST(TextFiles, FailuresNameThePathAndLeaveNoPartialFile) {
     for (const std::string& name : {here + "/no/such/folder/x.txt", here})
         EXPECT_EQ(HeadlessRun(testing_support::writeFileProgram(name, "x")).status(), "error file-error") << name;
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
-}
-
-TEST(Headless, MessageBoxesPrintAndInputBoxesReadLinesUntilTheEndOfInput) {
-    moxy::Writer writer;
-    set(writer, 0, "Name?").op(Op::SetPar1);
-    for (int k = 1; k <= 3; ++k)
-        slot(writer, k).op(Op::InputBox);
-    set(writer, 4, "Hello").system(SubCode::MessageBox);
-    HeadlessRun run(writer.code(), {}, "Ada\r\nBob\n");
-    EXPECT_EQ(run.at(1) + "," + run.at(2) + "," + run.at(3), "Ada,Bob,");  // the end counts as Cancel
-    EXPECT_EQ(run.output, "Hello\n");
 }
 
 TEST(Headless, KeyScriptDeliversEventsAtYields) {
