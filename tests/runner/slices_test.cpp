@@ -42,8 +42,6 @@ std::string dumpOf(const std::string& program, std::uint64_t steps) {
     std::string calls;
     for (const std::string& call : host.calls)
         calls += call + "\n";
-    for (const std::string& message : host.messages)
-        calls += "message " + message + "\n";
     return runner::stateDump(interpreter, result) + calls + "yields " + std::to_string(host.yields) + "\n";
 }
 
@@ -97,9 +95,10 @@ TEST(Slices, EndAtYieldsDialogsBudgetsStopAndTheEnd) {
     EXPECT_EQ(limited.interpreter.steps(), 10u);
 }
 
-TEST(Slices, AFirstErrorRestartsASecondEndsTheRun) {
-    moxy::Writer w;
-    set(w, 0, "abc").op(Op::SetPar1).op(Op::Add);  // "abc" is not a number
+TEST(Slices, AFirstErrorRestartsWithTheCellsASecondEndsTheRun) {
+    moxy::Writer w;  // appends "a" to slot 0, then fails in both runs
+    slot(w, 0).text("a");
+    set(w, 1, "abc").op(Op::Increment);
     int firstErrors = 0;
     testing_support::FakeHost host;
     runner::Interpreter interpreter(w.code(), host);
@@ -107,7 +106,8 @@ TEST(Slices, AFirstErrorRestartsASecondEndsTheRun) {
     EXPECT_EQ(session.resume(), SliceEnd::Budget) << "the restart ends the slice";
     EXPECT_EQ(firstErrors, 1);
     EXPECT_EQ(session.resume(), SliceEnd::Failed);
-    EXPECT_EQ(runner::statusText(session.result()), "error type-mismatch");
+    EXPECT_EQ(runner::statusText(session.result()) + " " + interpreter.cell(33150), "error type-mismatch aa");
+    EXPECT_EQ(session.result().error->position(), 12u);
 }
 
 TEST(Slices, AnyCutGivesTheDumpOfOneRun) {
