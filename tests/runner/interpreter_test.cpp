@@ -91,7 +91,7 @@ TEST(Conditions, CompareTextsOrSingleNumbersAndDoNotNest) {
         {Op::IfEqual, "5", "5", "ran"}, {Op::IfEqual, "5", "5.0", "skipped"}, {Op::IfEqual, "a", "A", "skipped"},
         {Op::IfGreater, "10", "9", "ran"}, {Op::IfGreater, "5", "5", "skipped"}, {Op::IfLess, "-1", "0.5", "ran"},
         {Op::IfLess, "NaN", "1", "skipped"}, {Op::IfLess, "x", "1", "error type-mismatch"},
-        {Op::IfGreater, "16777217", "16777216", "skipped"},  // the same single number
+        {Op::IfGreater, "16777217", "16777216", "skipped"}, {Op::IfLess, "16777216", "16777217", "skipped"},  // one single
         {Op::IfLess, "5", "1", "ran", false},                // without an end marker the body runs
     };
     for (const Case& c : cases) {

@@ -93,39 +93,6 @@ TEST(KeptNumber, EveryReaderOfAnUnreadResultSeesTheTextsValue) {
     }
 }
 
-TEST(KeptNumber, KeptNumbersCompareAsTheirTextsSingles) {
-    // Each value is made a kept number (value + 0, incremented and decremented back), then
-    // compared in single precision with the other.
-    const char* values[] = {"0",     "-0.5",  "8388608", "16777216", "16777217", "16777218", "1E-40",
-                            "1E-45", "1E-38", "2E+38",   "1.7014118E+38", "1.7014119E+38", "8388608.5",
-                            "999999999999999", "-999999999999999", "0.1", "123456789012345.5"};
-    for (const char* a : values) {
-        for (const char* b : values) {
-            SCOPED_TRACE(std::string(a) + " against " + b);
-            moxy::Writer writer;
-            set(writer, 9, "0").op(Op::SetPar2);
-            set(writer, 0, a).op(Op::SetPar1);
-            slot(writer, 2).op(Op::Add).op(Op::Increment).op(Op::Decrement);
-            set(writer, 1, b).op(Op::SetPar1);
-            slot(writer, 3).op(Op::Add).op(Op::Increment).op(Op::Decrement).op(Op::SetPar2);
-            slot(writer, 2).op(Op::SetPar1);
-            set(writer, 4, "no").op(Op::IfLess);
-            set(writer, 4, "yes").op(Op::EndIf);
-            set(writer, 5, "no").op(Op::IfGreater);
-            set(writer, 5, "yes").op(Op::EndIf);
-            FakeRun run(writer.code());
-            float x = 0, y = 0;
-            if (runner::parseSingle(run.at(2), kPoint, x) != runner::ParseStatus::Ok ||
-                runner::parseSingle(run.at(3), kPoint, y) != runner::ParseStatus::Ok) {
-                EXPECT_EQ(run.status(), "error overflow");
-                continue;
-            }
-            EXPECT_EQ(run.status(), "ok");
-            EXPECT_EQ(run.at(4) + run.at(5), std::string(x < y ? "yes" : "no") + (x > y ? "yes" : "no"));
-        }
-    }
-}
-
 TEST(KeptNumber, TextLimitsCountTheTextOnceItIsKnown) {
     // An exact decimal tie's text (499999999999999.5) alone tells its value: it counts at
     // once; another quotient only when read. 16 characters of operands, 15 of a written
