@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-// Whole listings with positions are checked through moxy --disasm in the command-line tests.
 TEST(Listing, NamesInstructionsAndShowsOperandsCutOffOrOutsideTheTables) {
     const std::pair<std::string, std::string> cases[] = {
         {moxy::Writer().text("Hi \"you\"").label(2).op(moxy::Op::Jump).take(), "Text \"Hi \\\"you\\\"\"\nlabel 2\nJump\n"},
@@ -21,4 +20,8 @@ TEST(Listing, NamesInstructionsAndShowsOperandsCutOffOrOutsideTheTables) {
         SCOPED_TRACE(expected);
         EXPECT_EQ(moxy::listing(code), expected);
     }
+    moxy::Writer writer;
+    writer.cell(130, 131).key(moxy::Key::B).system(moxy::SubCode::Beep).raw("\r").byte(10);
+    EXPECT_EQ(moxy::listing(writer.code(), {.positions = true, .note = {}}),
+              "      1  SelectCell 33151\n      4  KeyState B\n      6  System Beep\n      8  Ignored 13 10\n");
 }

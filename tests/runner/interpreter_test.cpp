@@ -278,6 +278,18 @@ TEST(HostCalls, TicksKeysDialogsSoundAndSystemCalls) {
     EXPECT_EQ(FakeRun(writer.code()).status(), "error type-mismatch");
 }
 
+// The registers' lines are checked through moxy --dump in the command-line tests.
+TEST(Dump, CellsAreEscapedOnTheirOwnLine) {
+    moxy::Writer program;
+    set(program, 0, "a\\b");
+    for (const char* code : {"13", "10", "200"}) {
+        set(program, 1, code).op(Op::SetPar1);
+        slot(program, 0).op(Op::AppendChar);
+    }
+    FakeRun run(program.op(Op::End).code());
+    EXPECT_THAT(runner::stateDump(*run.interpreter, run.result), HasSubstr("\ncell 33150 a\\\\b\\r\\n\\xc8\ncell 33151 200\n"));
+}
+
 // The program is decoded a page of 4096 positions at a time: a failing "if 1 > 2" at
 // [condition] skips across pages to its code 18 at [end] (0: none, the rest is skipped).
 TEST(DecodedProgram, FailedConditionsSkipAcrossPages) {

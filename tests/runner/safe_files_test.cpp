@@ -88,26 +88,31 @@ HeadlessHost::Settings settingsWith(runner::HostOptions options) {
 }  // namespace
 
 TEST(SafeFiles, NoNameOrLinkLeadsOutOfTheProgramFolder) {
-    Layout layout;
-    const QStringList before = layout.outsideFiles();
-    HeadlessHost host(settingsWith(layout.safe()));
-    for (auto [name, operation, expected] :
-         {std::tuple{"dangling", 'w', "refused"}, {"d/../new.txt", 'w', "refused"}, {"up/outside/new.txt", 'w', "refused"},
-          {"abs/new.txt", 'w', "refused"}, {"../outside/new.txt", 'w', "refused"}, {"d/secret.txt", 'r', "refused"},
-          {"abs/secret.txt", 'p', "refused"}, {"sub/../new.txt", 'w', "ok"}, {"sub\\..\\a.txt", 'r', "ok"}}) {
-        SCOPED_TRACE(testing::Message() << operation << " " << name);
-        const std::string path = layout.at(name);
-        EXPECT_EQ(outcome([&] {
-                      if (operation == 'r')
-                          EXPECT_EQ(host.readFile(path), "inside");
-                      else if (operation == 'w')
-                          host.writeFile(path, "written");
-                      else
-                          host.loadPicture(0, path);
-                  }),
-                  expected);
+    for (const auto resolution : {platform::BeneathResolution::Kernel, platform::BeneathResolution::ComponentWalk}) {
+        platform::setBeneathResolution(resolution);
+        Layout layout;
+        const QStringList before = layout.outsideFiles();
+        HeadlessHost host(settingsWith(layout.safe()));
+        for (auto [name, operation, expected] :
+             {std::tuple{"dangling", 'w', "refused"}, {"d/../new.txt", 'w', "refused"}, {"up/outside/new.txt", 'w', "refused"},
+              {"abs/new.txt", 'w', "refused"}, {"../outside/new.txt", 'w', "refused"}, {"d/secret.txt", 'r', "refused"},
+              {"d/../secret.txt", 'r', "refused"},
+              {"abs/secret.txt", 'p', "refused"}, {"sub/../new.txt", 'w', "ok"}, {"sub\\..\\a.txt", 'r', "ok"}}) {
+            SCOPED_TRACE(testing::Message() << static_cast<int>(resolution) << " " << operation << " " << name);
+            const std::string path = layout.at(name);
+            EXPECT_EQ(outcome([&] {
+                          if (operation == 'r')
+                              EXPECT_EQ(host.readFile(path), "inside");
+                          else if (operation == 'w')
+                              host.writeFile(path, "written");
+                          else
+                              host.loadPicture(0, path);
+                      }),
+                      expected);
+        }
+        EXPECT_EQ(layout.outsideFiles(), before);
     }
-    EXPECT_EQ(layout.outsideFiles(), before);
+    platform::setBeneathResolution(platform::BeneathResolution::Kernel);
 }
 
 // A second thread keeps swapping a link between a folder inside and one outside while the
