@@ -92,7 +92,7 @@ TEST(Surface, VeryLongTextsDrawOnlyTheirVisiblePart) {
     canvas.text(0, 5, text);  // returns quickly: only a few hundred characters are laid out
 }
 
-TEST(Surface, PicturesStretchShrinkToTheNearestSourcePixelMirrorAndClip) {
+TEST(Surface, PicturesStretchShrinkMirrorClipAndLieOverTheDrawingByTheirAlpha) {
     const Picture picture{2, 1, {0xFFFF0000u, 0xFF0000FFu}};  // red, blue
     Canvas canvas(20, 10), mirrored(20, 10);
     canvas.paint(picture, 2, 3, 8, 4);
@@ -118,16 +118,12 @@ TEST(Surface, PicturesStretchShrinkToTheNearestSourcePixelMirrorAndClip) {
         nothing.paint(stripes, 1, 1, w, h);
     nothing.paint(Picture{}, 1, 1, 3, 3);
     EXPECT_TRUE(drawn(nothing).empty());
-}
-
-TEST(Surface, PicturesLieOverTheDrawingByTheirAlpha) {
     // Opaque replaces, transparent keeps, half mixes each channel to the nearest.
-    const Picture picture{3, 1, {0xFF0000FFu, 0x000000FFu, 0x800000FFu}};
-    Canvas canvas(3, 1);
-    canvas.setColour(0x0000FF);  // red beneath
-    canvas.line(0, 0, 3, 0);
-    canvas.paint(picture, 0, 0, 3, 1);
-    EXPECT_EQ(canvas.pixel(0, 0), 0xFF0000u);
-    EXPECT_EQ(canvas.pixel(1, 0), 0x0000FFu);
-    EXPECT_EQ(canvas.pixel(2, 0), 0x80007Fu);  // 128/255 of blue 255 and 127/255 of red 255
+    Canvas blended(3, 1);
+    blended.setColour(kRed);
+    blended.line(0, 0, 3, 0);
+    blended.paint(Picture{3, 1, {0xFF0000FFu, 0x000000FFu, 0x800000FFu}}, 0, 0, 3, 1);
+    EXPECT_EQ(blended.pixel(0, 0), 0xFF0000u);
+    EXPECT_EQ(blended.pixel(1, 0), 0x0000FFu);
+    EXPECT_EQ(blended.pixel(2, 0), 0x80007Fu);  // 128/255 of blue 255 and 127/255 of red 255
 }

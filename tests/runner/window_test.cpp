@@ -33,11 +33,10 @@ public:
 
     std::optional<QString> askText(QWidget*, const QString& prompt) override {
         open("ask " + prompt);
-        std::optional<QString> answer;
-        if (!answers.empty()) {
-            answer = answers.front();
-            answers.pop_front();
-        }
+        if (answers.empty())
+            return std::nullopt;
+        const std::optional<QString> answer = answers.front();
+        answers.pop_front();
         return answer;
     }
     void tell(QWidget*, const QString& text) override { open("tell " + text); }
@@ -68,9 +67,8 @@ struct WindowRun {
     }
     std::string go() { return runner::statusText(window->run(*session)); }
     const std::string& at(int k) const { return interpreter->cell(33150 + k); }
-    void post(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, quint32 scanCode = 0,
-              const QString& text = {}) {
-        QCoreApplication::postEvent(window.get(), new QKeyEvent(type, key, modifiers, scanCode, 0, 0, text));
+    void post(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, quint32 scanCode = 0) {
+        QCoreApplication::postEvent(window.get(), new QKeyEvent(type, key, modifiers, scanCode, 0, 0));
     }
 };
 
