@@ -1,4 +1,3 @@
-#include "moxy/compile.h"
 #include "moxy/escape.h"
 
 #include <gtest/gtest.h>
@@ -35,9 +34,4 @@ TEST(Escape, EachPlaceShowsProgramTextsInItsOwnWay) {
         SCOPED_TRACE(c.place);
         EXPECT_EQ(moxy::escaped(text, c.escaping), c.expected);
     }
-}
-
-TEST(CompileContract, TheFileIsTheCodeAndCrLf) {
-    EXPECT_EQ(moxy::moxyFileText("\x01\x01\x01" "Hi"), "\x01\x01\x01" "Hi\r\n");
-    EXPECT_EQ(moxy::moxyFileText(""), "\r\n");
 }

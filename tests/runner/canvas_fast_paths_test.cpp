@@ -49,47 +49,34 @@ double size(std::mt19937_64& random) {
 }  // namespace
 
 TEST(CanvasFastPaths, DrawTheSamePixelsAsThePlainReference) {
-    struct Surface {
-        int width, height;
-    };
     std::mt19937_64 random(4242);
-    for (const Surface surface : {Surface{64, 48}, Surface{323, 243}, Surface{1, 1}}) {
-        SCOPED_TRACE(testing::Message() << surface.width << "x" << surface.height);
-        Canvas canvas(surface.width, surface.height);
-        std::vector<std::uint32_t> reference(canvas.bits(), canvas.bits() + surface.width * surface.height);
+    for (auto [width, height] : {std::pair{64, 48}, {323, 243}, {1, 1}}) {
+        SCOPED_TRACE(testing::Message() << width << "x" << height);
+        Canvas canvas(width, height);
+        std::vector<std::uint32_t> reference(canvas.bits(), canvas.bits() + width * height);
         for (int i = 0; i < 3000; ++i) {
             const std::uint32_t colour = static_cast<std::uint32_t>(random() & 0xFFFFFF);
             canvas.setColour(colour);
-            testing_support::ReferenceCanvas plain(reference, surface.width, surface.height, colour);
-            const float x1 = coordinate(random, surface.width);
-            const float y1 = coordinate(random, surface.height);
+            testing_support::ReferenceCanvas plain(reference, width, height, colour);
+            const float x1 = coordinate(random, width);
+            const float y1 = coordinate(random, height);
             const int kind = static_cast<int>(random() % 5);
-            switch (kind) {
-            case 0:
+            if (kind == 0) {
                 canvas.point(x1, y1);
                 plain.point(x1, y1);
-                break;
-            case 1: {
-                const float x2 = coordinate(random, surface.width);
-                const float y2 = coordinate(random, surface.height);
+            } else if (kind == 1) {
+                const float x2 = coordinate(random, width);
+                const float y2 = coordinate(random, height);
                 canvas.line(x1, y1, x2, y2);
                 plain.line(x1, y1, x2, y2);
-                break;
-            }
-            case 2: {
+            } else if (kind == 2) {
                 const float r = radius(random);
                 canvas.circle(x1, y1, r);
                 plain.circle(x1, y1, r);
-                break;
-            }
-            default: {
-                const double width = size(random);
-                const double height = size(random);
-                const Fill fill = kind == 3 ? Fill::No : Fill::Yes;
-                canvas.box(x1, y1, width, height, fill);
-                plain.box(x1, y1, width, height, fill);
-                break;
-            }
+            } else {
+                const double w = size(random), h = size(random);
+                canvas.box(x1, y1, w, h, kind == 3 ? Fill::No : Fill::Yes);
+                plain.box(x1, y1, w, h, kind == 3 ? Fill::No : Fill::Yes);
             }
             ASSERT_TRUE(std::equal(reference.begin(), reference.end(), canvas.bits()))
                 << "primitive " << i << " of kind " << kind << " at " << x1 << ", " << y1;

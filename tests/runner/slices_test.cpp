@@ -5,6 +5,7 @@
 #include "support/fake_host.h"
 #include "support/program_builder.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using moxy::Op;
@@ -42,8 +43,6 @@ std::string dumpOf(const std::string& program, std::uint64_t steps) {
     std::string calls;
     for (const std::string& call : host.calls)
         calls += call + "\n";
-    for (const std::string& message : host.messages)
-        calls += "message " + message + "\n";
     return runner::stateDump(interpreter, result) + calls + "yields " + std::to_string(host.yields) + "\n";
 }
 
@@ -97,9 +96,10 @@ TEST(Slices, EndAtYieldsDialogsBudgetsStopAndTheEnd) {
     EXPECT_EQ(limited.interpreter.steps(), 10u);
 }
 
-TEST(Slices, AFirstErrorRestartsASecondEndsTheRun) {
-    moxy::Writer w;
-    set(w, 0, "abc").op(Op::SetPar1).op(Op::Add);  // "abc" is not a number
+TEST(Slices, AFirstErrorRestartsWithTheCellsASecondEndsTheRun) {
+    moxy::Writer w;  // appends "a" to slot 0, then fails in both runs
+    slot(w, 0).text("a");
+    set(w, 1, "abc").op(Op::Increment);
     int firstErrors = 0;
     testing_support::FakeHost host;
     runner::Interpreter interpreter(w.code(), host);
@@ -107,7 +107,9 @@ TEST(Slices, AFirstErrorRestartsASecondEndsTheRun) {
     EXPECT_EQ(session.resume(), SliceEnd::Budget) << "the restart ends the slice";
     EXPECT_EQ(firstErrors, 1);
     EXPECT_EQ(session.resume(), SliceEnd::Failed);
-    EXPECT_EQ(runner::statusText(session.result()), "error type-mismatch");
+    EXPECT_EQ(runner::statusText(session.result()) + " " + interpreter.cell(33150), "error type-mismatch aa");
+    EXPECT_THAT(runner::report(*session.result().error),
+                testing::HasSubstr("type-mismatch): the text \"abc\" is not a number [position 12, opcode 25 Increment]"));
 }
 
 TEST(Slices, AnyCutGivesTheDumpOfOneRun) {

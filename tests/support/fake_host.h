@@ -18,9 +18,8 @@ namespace testing_support {
 
 class FakeHost : public runner::Host {
 public:
-    std::vector<std::string> calls;      // every drawing, window and dialog call, as text
+    std::vector<std::string> calls;      // every drawing, window, dialog and sound call, as text
     std::deque<std::string> answers;     // input box answers; empty: cancel
-    std::vector<std::string> messages;   // message boxes shown
     bool keys[moxy::kKeyCount] = {};
     int yields = 0;
     int closeAtYield = 0;                // the window closes during this yield (0: never)
@@ -55,7 +54,7 @@ public:
         answers.pop_front();
         return answer;
     }
-    void messageBox(std::string_view text) override { messages.emplace_back(text); }
+    void messageBox(std::string_view text) override { log("message", text); }
     std::int32_t tickCount() override { return ticks; }
     void beep(std::int32_t hertz, std::int32_t milliseconds) override { log("beep", hertz, milliseconds); }
     std::string readFile(std::string_view path) override {

@@ -84,7 +84,6 @@ private:
             return 0;
         return static_cast<long long>(std::floor(std::clamp(coordinate, -kCoordinateLimit, kCoordinateLimit) + 0.5));
     }
-    static long long sign(long long value) { return (value > 0) - (value < 0); }
     static long long roundedQuotient(Wide numerator, Wide denominator) {
         const Wide magnitude = numerator < 0 ? -numerator : numerator;
         const auto quotient = static_cast<long long>((2 * magnitude + denominator) / (2 * denominator));
@@ -120,7 +119,7 @@ private:
         const long long major = xMajor ? dx : dy;
         const long long minor = xMajor ? dy : dx;
         const long long steps = std::llabs(major);
-        const long long direction = sign(major);
+        const long long direction = major > 0 ? 1 : -1;
         const long long start = xMajor ? x1 : y1;
         const long long minorStart = xMajor ? y1 : x1;
         const long long extent = xMajor ? m_width : m_height;
