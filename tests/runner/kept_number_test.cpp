@@ -60,6 +60,7 @@ TEST(KeptNumber, EveryReaderOfAnUnreadResultSeesTheTextsValue) {
     const std::pair<const char*, std::function<void(moxy::Writer&)>> readers[] = {
         {"", [](moxy::Writer& w) { slot(w, 5).op(Op::Copy); }},
         {"", [](moxy::Writer& w) { set(w, 4, "0").op(Op::SetPar2); slot(w, 5).op(Op::Add); }},
+        {"0", [](moxy::Writer& w) { slot(w, 6).op(Op::SetPar2); slot(w, 5).op(Op::Subtract); }},
         {"yes", [](moxy::Writer& w) { slot(w, 6).op(Op::SetPar2); set(w, 5, "no").op(Op::IfEqual); set(w, 5, "yes").op(Op::EndIf); }},
         {"yes", [](moxy::Writer& w) { slot(w, 6).op(Op::SetPar2); set(w, 5, "yes").op(Op::IfGreater); set(w, 5, "no").op(Op::EndIf); }},
     };
@@ -67,9 +68,10 @@ TEST(KeptNumber, EveryReaderOfAnUnreadResultSeesTheTextsValue) {
         const char *a, *b;
         Op op = Op::Divide;
     };
-    // A third, an exact decimal tie at the 16th digit, a halfway single, tiny and huge
-    // quotients, and a text 8388608.5 whose number lies just above it.
-    const Operands operands[] = {{"1", "3"}, {"999999999999999", "2"}, {"16777217", "2"}, {"1E-300", "7"},
+    // A third, exact decimal ties at the 16th digit (the second one's text reads back as
+    // another number), a halfway single, tiny and huge quotients, and a text 8388608.5
+    // whose number lies just above it.
+    const Operands operands[] = {{"1", "3"}, {"999999999999999", "2"}, {"474424293301590", "8"}, {"16777217", "2"}, {"1E-300", "7"},
                                  {"1E+30", "0.7"}, {"123456789012345", "-0.2"}, {"8388608.5", "0.000000001", Op::Add},
                                  {"1E+20", "10", Op::Multiply}};
     for (const Operands& o : operands) {
