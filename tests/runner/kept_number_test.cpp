@@ -137,4 +137,13 @@ TEST(KeptNumber, TextLimitsCountTheTextOnceItIsKnown) {
     options.maxTotalText = 60;
     FakeRun loop(roots.code(), options);
     EXPECT_EQ(loop.status() + " " + loop.at(2), "ok 31.6227766016838");
+    // A kept third's text counts once an append writes it: 1 + 1 + 17 + 1 + 1 + 40 > 60.
+    moxy::Writer appended;
+    set(appended, 0, "1").op(Op::SetPar1);
+    set(appended, 1, "3").op(Op::SetPar2);
+    slot(appended, 2).op(Op::Divide);
+    set(appended, 3, "x").op(Op::SetPar1);
+    slot(appended, 2).op(Op::Append);
+    set(appended, 4, std::string(40, 'y'));
+    EXPECT_EQ(FakeRun(appended.code(), options).status(), "error text-too-long");
 }
