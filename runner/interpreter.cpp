@@ -694,6 +694,12 @@ SliceEnd Interpreter::runTraced(std::uint64_t sliceEnd, std::uint64_t maxSteps) 
     if (left < 2) [[unlikely]]      \
         goto alone;                 \
     left -= 2
+// A reference fused with the opcode behind it: the reference's work, then the opcode's.
+#define MOXY_CELL_THEN(work)        \
+    MOXY_TWO_STEPS(cell);           \
+    enterCell(*at);                 \
+    at += 3;                        \
+    goto work
 
     try {
         goto elsewhere;
@@ -834,40 +840,19 @@ SliceEnd Interpreter::runTraced(std::uint64_t sliceEnd, std::uint64_t maxSteps) 
 
     // The opcode behind a reference is the next step, unless the slice has only one left.
     cellThenSetPar1:
-        MOXY_TWO_STEPS(cell);
-        enterCell(*at);
-        at += 3;
-        goto setPar1Work;
+        MOXY_CELL_THEN(setPar1Work);
     cellThenSetPar2:
-        MOXY_TWO_STEPS(cell);
-        enterCell(*at);
-        at += 3;
-        goto setPar2Work;
+        MOXY_CELL_THEN(setPar2Work);
     cellThenSetRes:
-        MOXY_TWO_STEPS(cell);
-        enterCell(*at);
-        at += 3;
-        goto setResWork;
+        MOXY_CELL_THEN(setResWork);
     cellThenOperation:
-        MOXY_TWO_STEPS(cell);
-        enterCell(*at);
-        at += 3;
-        goto operationWork;
+        MOXY_CELL_THEN(operationWork);
     cellThenIncrement:
-        MOXY_TWO_STEPS(cell);
-        enterCell(*at);
-        at += 3;
-        goto incrementWork;
+        MOXY_CELL_THEN(incrementWork);
     cellThenDecrement:
-        MOXY_TWO_STEPS(cell);
-        enterCell(*at);
-        at += 3;
-        goto decrementWork;
+        MOXY_CELL_THEN(decrementWork);
     cellThenJump:
-        MOXY_TWO_STEPS(cell);
-        enterCell(*at);
-        at += 3;
-        goto jumpWork;
+        MOXY_CELL_THEN(jumpWork);
 
     moveTo: {
         // [position]: where execution goes on; on this page, or elsewhere.
@@ -905,6 +890,7 @@ SliceEnd Interpreter::runTraced(std::uint64_t sliceEnd, std::uint64_t maxSteps) 
 #undef MOXY_NEXT
 #undef MOXY_STEP
 #undef MOXY_TWO_STEPS
+#undef MOXY_CELL_THEN
 }
 
 #pragma GCC diagnostic pop
