@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The runner window under a real X server with openbox: geometry set by the first statements
-# holds for the framed window; a key from xdotool reaches the program; dialogs are centred on
-# the runner, modal and wide enough for their caption; a click on the runner during an input
-# box keeps the answer; closing the runner during a dialog ends it; a program that never
-# yields shows its drawing.   window_manager.sh MOXY QUILLON CLOSE_WINDOW
+# The runner window and the editor under a real X server with openbox: geometry set by the
+# first statements holds for the framed window; a key from xdotool reaches the program;
+# dialogs are centred on the runner, modal and wide enough for their caption; a click on the
+# runner during an input box keeps the answer; closing the runner during a dialog ends it; a
+# program that never yields shows its drawing.   window_manager.sh MOXY QUILLON CLOSE_WINDOW
 moxy=$1 quillon=$2 close_window=$3
 source "$(dirname "$0")/x_session.sh"
 start_openbox
@@ -80,4 +80,29 @@ await_pixel "$window" 50 60 255,255,255
 "$close_window" "$window"
 ended ""
 
-echo "4 passed, 0 failed"
+# The editor as installed per user, the runner beside it: Run (F9) asks for the MOXY file's
+# name, writes it with its map and starts the runner; Exit with a changed text asks first,
+# and Escape (Cancel) keeps the editor open.
+echo "editor"
+mkdir "$work/bin"
+cp "$quillon" "$moxy" "$work/bin/"
+"$work/bin/quillon" 2>"$work/editor.log" &
+editor_pid=$!; pids+=($editor_pid)
+editor=$(window_named "Quillon Compiler" 60)
+focus "$editor"
+type_lines 'dim[t]' 'set[t]{moxy-e2e-run}' 'title[t]'
+xdotool key --delay 50 F9
+dialog_of "Quillon Compiler" "$editor" >/dev/null  # the input box for the name
+type_lines hello
+runner=$(window_named moxy-e2e-run 60)
+[ -s "$work/bin/hello.moxy" ] && [ -s "$work/bin/hello.moxy.map" ] || fail "hello.moxy or its map was not written"
+runner_pid=$(xdotool getwindowpid "$runner")
+"$close_window" "$runner"
+poll 200 not kill -0 "$runner_pid" 2>/dev/null || { kill "$runner_pid"; fail "the runner did not end when its window was closed"; }
+focus "$editor"
+xdotool key --delay 50 ctrl+q
+box=$(dialog_of "Quillon Compiler" "$editor")  # "Save changes?"
+xdotool key --delay 50 Escape
+gone "$box"
+kill -0 "$editor_pid" 2>/dev/null || fail "the editor ended although Cancel was chosen"
+echo "5 passed, 0 failed"
