@@ -45,10 +45,10 @@ void pictureAndText(moxy::Writer& w) {
 
 }  // namespace
 
-// Each case runs in a new folder holding [source] as prog.qlnp, prog.vornaproj, src.moxy,
-// src.moxy.map, p.moxy and game/p.moxy (beside game/data.txt), with link.moxy, a link to
-// prog.qlnp, red.png and huge.moxy; [source] is the input of the cases that read one.
-// A run without a window readies fonts and picture decoders only when needed, silently.
+// Each case runs in a new folder holding [source] as prog.qlnp, prog.vornaproj, src.moxy(.map),
+// p.moxy and game/p.moxy (beside game/data.txt), with link.moxy (to prog.qlnp), red.png and
+// huge.moxy; [source] is also the input of the cases that read one. Under --safe, a program
+// started from elsewhere reaches its own folder's files; piped in, it reaches none.
 TEST(CommandLine, StatusesMessagesAndTheWrittenFile) {
     const auto repeat = [](const std::string& text, int times) { std::string all; while (times-- > 0) all += text; return all; };
     const auto code = [](void (*body)(moxy::Writer&)) { moxy::Writer w; body(w); return w.take(); };
@@ -81,11 +81,8 @@ TEST(CommandLine, StatusesMessagesAndTheWrittenFile) {
          code([](moxy::Writer& w) { set(w, 0, "1").label(1).cell(130, 130).op(Op::Jump); })},
         {kMoxy, {"--headless", "--safe", "--dump", "-", "p.moxy"}, 2, HasSubstr("/etc/hostname"), EndsWith("end error refused\n"),
          "", "", loadFileProgram("/etc/hostname")},
-        // A program piped in has no folder of its own: under --safe it reaches no file.
         {kMoxy, {"--headless", "--safe", "--dump", "-", "/dev/stdin"}, 2, _, EndsWith("end error refused\n"), "", "",
          loadFileProgram("red.png")},
-        // Under --safe, started from elsewhere, relative names reach the program's own
-        // files, and --dump writes where the user meant.
         {kMoxy, {"--safe", "--headless", "--dump", "state.txt", "game/p.moxy"}, 0, "", "", "state.txt",
          testing::AllOf(HasSubstr("cell 33151 level 1"), EndsWith("end ok\n")), loadFileProgram("data.txt")},
         {"env", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", kMoxy, "p.moxy"}, 1, HasSubstr("no display")},
@@ -105,12 +102,10 @@ TEST(CommandLine, StatusesMessagesAndTheWrittenFile) {
         {kQuillon, {"--compile", "prog.qlnp", "-o", "-"}, 0, "", kQuillonCode, "prog.moxy", "<missing>"},
         {kQuillon, {"--compile", "-", "-o", "in.moxy"}, 0, "", "", "in.moxy", kQuillonCode},
         {kQuillon, {"--compile", "-"}, 0, "", kQuillonCode, "prog.moxy", "<missing>"},
-        // Messages name the statement's place; a name's line ends are written as escapes.
         {kQuillon, {"--compile", "prog.qlnp"}, 0,
          "prog.qlnp:2:1: Error: Variable doesnt exist. y\nprog.qlnp:3:3: Error: Variable doesnt exist. z\n"
          "prog.qlnp:5:1: Error: Variable doesnt exist. x\\r\\ny\n", "", "prog.moxy", EndsWith("\x18\r\n"),
          "dim[x]\r\nprint[x][y][x]\r\n  add[z][x][x]\n\rinc[x\r\ny]\r\nexit"},
-        // Warnings are written like messages and change nothing else.
         {kQuillon, {"--compile", "prog.qlnp", "-o", "w.moxy"}, 0,
          "prog.qlnp:2:1: warning: character code 233 in the text is MOXY opcode 233: the runner executes it instead of "
          "storing it\nprog.qlnp:3:1: Error: Variable doesnt exist. y\n", "", "w.moxy",
@@ -120,23 +115,20 @@ TEST(CommandLine, StatusesMessagesAndTheWrittenFile) {
          "\x03\x18\r\n", "SETPAR1\r\nPRNT EXIT\r\n"},
         {kVorna, {"--compile", "prog.vornaproj", "-o", "out.moxy", "--map"}, 0, "", "", "out.moxy.map",
          "# moxy source map\n1 1 1\n2 2 3\n3 3 1\n", "INC\r\n  VUP DIM[x]\nLABEL"},
-        // A declaration error abandons the compile: status 1, nothing written, no map.
         {kQuillon, {"--compile", "prog.qlnp", "--map"}, 1, "prog.qlnp:2:2: Error, variable already declared.\n", "",
          "prog.moxy.map", "<missing>", "dim[a]\r\n dim[a]\r\nexit"},
-        // The source is never written over, in any spelling, nor by the map.
         {kQuillon, {"--compile", "src.moxy"}, 2, HasSubstr("would be written over itself: name the MOXY file with -o OUT"),
          "", "src.moxy", kQuillonSource},
         {kQuillon, {"--compile", "prog.qlnp", "-o", "./prog.qlnp"}, 2, HasSubstr("is the source itself"), "", "prog.qlnp", kQuillonSource},
         {kQuillon, {"--compile", "prog.qlnp", "-o", "link.moxy"}, 2, HasSubstr("is the source itself"), "", "prog.qlnp", kQuillonSource},
         {kQuillon, {"--compile", "src.moxy.map", "-o", "src.moxy", "--map"}, 2, HasSubstr(".map is the source itself"), "",
          "src.moxy.map", kQuillonSource},
-        // A compile without --map deletes a stale OUT.map only when it starts with the map's header line.
+        // Without --map a stale OUT.map goes only when its first line is the map's header.
         {kQuillon, {"--compile", "prog.qlnp", "-o", "src.moxy"}, 0, _, "", "src.moxy.map", "<missing>", "# moxy source map\r\n1 1 1\r\n"},
         {kQuillon, {"--compile", "prog.qlnp", "-o", "src.moxy"}, 0, _, "", "src.moxy.map", "<missing>", "# moxy source map"},
         {kQuillon, {"--compile", "prog.qlnp", "-o", "src.moxy"}, 0, _, "", "src.moxy.map", "notes: call Anna\n", "notes: call Anna\n"},
         {kQuillon, {"--compile", "prog.qlnp", "-o", "src.moxy"}, 0, _, "", "src.moxy.map", "# moxy source maps of last week\n",
          "# moxy source maps of last week\n"},
-        // After a thousand lines of messages and warnings, one line counts the rest.
         {kQuillon, {"--compile", "prog.qlnp"}, 0, testing::AllOf(testing::ResultOf(lines, 1001), StartsWith("prog.qlnp:1:1: Error: "
          "Variable doesnt exist. nobody0\n"), EndsWith(":1000:1: Error: Variable doesnt exist. nobody999\nprog.qlnp: 500 more "
          "messages not shown\n")), "", "", "", manyErrors},

@@ -102,8 +102,8 @@ const cases = {
     const buttons = await page.waitFor(`[...document.querySelectorAll('#moxy-keys button')].map((b) => b.dataset.key).join(' ')`, 'the touch buttons');
     check(buttons === '81 39 37', `touch buttons for the keys ${buttons}`);
     await page.waitFor(`moxyPage.state === 'running' && moxyPage.frames > 2`, 'the game to run');
-    // The paddle: the middle column of the blue pixels.
-    const paddle = `(() => { const c = document.getElementById('moxy-surface'), d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    const paddle = `(() => { // the middle column of the blue pixels
+      const c = document.getElementById('moxy-surface'), d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
       let sum = 0, count = 0;
       for (let i = 0; i < d.length; i += 4) if (d[i + 2] > 150 && d[i] < 80 && d[i + 1] < 80) { sum += (i / 4) % c.width; ++count; }
       return count ? sum / count : -1; })()`;
