@@ -1,9 +1,6 @@
 #!/usr/bin/env bash
-# The runner window and the editor under a real X server with openbox: geometry set by the
-# first statements holds for the framed window; a key from xdotool reaches the program;
-# dialogs are centred on the runner, modal and wide enough for their caption; a click on the
-# runner during an input box keeps the answer; closing the runner during a dialog ends it; a
-# program that never yields shows its drawing.   window_manager.sh MOXY QUILLON CLOSE_WINDOW
+# The runner window and the editor under a real X server with openbox, as a user meets them.
+#   window_manager.sh MOXY QUILLON CLOSE_WINDOW
 moxy=$1 quillon=$2 close_window=$3
 source "$(dirname "$0")/x_session.sh"
 start_openbox
@@ -39,7 +36,7 @@ centred_on() {
 centred() { poll 50 centred_on "$1" "$window" || fail "the dialog at '$(outer "$1")' is not centred on '$(outer "$window")'"; }
 framed_at() { [ "$(outer "$window")" = "200 100 400 300" ]; }
 
-echo "geometry"
+echo "geometry: set by the first statements, it holds for the framed window"
 start geometry
 poll 100 framed_at || fail "the framed window is at and of '$(outer "$window")', not '200 100 400 300'"
 sleep 0.5  # anything the window manager still does to the frame shows now
@@ -47,7 +44,7 @@ framed_at || fail "the framed window moved on to '$(outer "$window")'"
 "$close_window" "$window"
 ended "after its window was closed"
 
-echo "keys"
+echo "keys: a key pressed with xdotool reaches the program"
 start keys
 focus "$window"
 pressed() { xdotool key --delay 50 a; sleep 0.2; not kill -0 "$pid" 2>/dev/null; }
@@ -55,7 +52,7 @@ poll 50 pressed || fail "key A did not reach the program"
 ended ""
 [ "$(cat "$work/keys.txt")" = $'pressed\r' ] || fail "keys.txt holds '$(cat "$work/keys.txt")'"
 
-echo "dialogs"
+echo "dialogs: centred, modal, captions whole, the answer kept after a click on the runner; closing the runner ends it"
 start dialogs
 dialog=$(window_named MOXY)
 centred "$dialog"
@@ -73,19 +70,15 @@ read -r _ _ boxWidth _ < <(outer "$box")
 "$close_window" "$window"
 ended "after its window was closed during a dialog"
 
-echo "busy"
+echo "busy: a program that never yields shows its drawing and closes"
 start busy
 await_pixel "$window" 50 40 255,0,0
 await_pixel "$window" 50 60 255,255,255
 "$close_window" "$window"
 ended ""
 
-# The editor as installed per user, the runner beside it: Run (F9) asks for the MOXY file's
-# name, writes it with its map and starts the runner; Exit with a changed text asks first,
-# and Escape (Cancel) keeps the editor open.
-echo "editor"
-mkdir "$work/bin"
-cp "$quillon" "$moxy" "$work/bin/"
+echo "editor: Run (F9) writes the MOXY file and its map and starts the runner found beside the editor; Escape keeps it"
+mkdir "$work/bin" && cp "$quillon" "$moxy" "$work/bin/"
 "$work/bin/quillon" 2>"$work/editor.log" &
 editor_pid=$!; pids+=($editor_pid)
 editor=$(window_named "Quillon Compiler" 60)
