@@ -1,4 +1,4 @@
-// Runs the real executables in a temporary folder and collects what they print.
+// Runs the real executables (in a folder, with standard input) and collects what they print.
 #pragma once
 
 #include <QDir>
@@ -36,8 +36,7 @@ inline Outcome run(const QString& program, const QStringList& arguments, const Q
 // Writes [bytes] to [name] in [folder]; returns the path.
 inline QString writeFile(const QTemporaryDir& folder, const QString& name, const std::string& bytes) {
     QFile file(folder.filePath(name));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes.data(), static_cast<qint64>(bytes.size())) >= 0);
     return file.fileName();
 }
 

@@ -1,5 +1,5 @@
-// Asks an X11 window to close the way a window manager's close button does: a
-// WM_DELETE_WINDOW client message.  Usage: close_window WINDOW_ID
+// Asks an X11 window to close as a window manager's close button does, with a
+// WM_DELETE_WINDOW client message.   close_window WINDOW_ID
 #include <X11/Xlib.h>
 
 #include <cstdio>
@@ -7,10 +7,8 @@
 
 int main(int argc, char** argv) {
     Display* display = argc == 2 ? XOpenDisplay(nullptr) : nullptr;
-    if (!display) {
-        std::fprintf(stderr, "usage: close_window WINDOW_ID (with a display)\n");
-        return 2;
-    }
+    if (!display)
+        return std::fprintf(stderr, "usage: close_window WINDOW_ID (with a display)\n"), 2;
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = std::strtoul(argv[1], nullptr, 0);
@@ -20,5 +18,4 @@ int main(int argc, char** argv) {
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
     XCloseDisplay(display);
-    return 0;
 }

@@ -1,6 +1,6 @@
-# Sourced by the end-to-end scripts: a temporary folder $work, an X server of our own
-# (whichever display number is free), openbox on request, and waits for windows and
-# processes. Everything started goes into $pids and ends with the script.
+# Sourced by the end-to-end scripts: a temporary folder $work, an X server of our own (on a
+# free display), openbox on request, and waits for windows and processes. Everything
+# started goes into $pids and ends with the script.
 set -euo pipefail
 work=$(mktemp -d)
 pids=()
@@ -21,8 +21,8 @@ poll 100 test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$work/display")"
 unset QT_QPA_PLATFORM
 
-# Starts openbox and waits until it manages windows (it has announced itself on the root
-# window); started again if it could not reach the display just after the server came up.
+# Starts openbox and waits until it has announced itself on the root window; again if it
+# could not reach the display just after the server came up.
 start_openbox() {
     wm_running() { [[ $(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null) == *"window id"* ]]; }
     settled() { wm_running || not kill -0 "$wm" 2>/dev/null; }
@@ -41,7 +41,6 @@ window_named() {
     timeout "${2:-20}" xdotool search --sync --onlyvisible --name "^$1\$" | head -n1 | grep . || fail "no window named $1"
 }
 # Waits (up to 60 s) for a visible window named $1 other than the window $2; prints its id.
-# (While an editor asks, its own caption may show the compile's percentage.)
 dialog_of() {
     other() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vx "$2" | head -n1; }
     poll 600 other "$1" "$2" || fail "no window named $1 besides $2"
@@ -51,10 +50,8 @@ gone() {
     shown() { xdotool search --onlyvisible --name . 2>/dev/null | grep -x "$1" >/dev/null; }
     poll 600 not shown "$1" || fail "window $1 is still there"
 }
-# Types the lines $@ into the window that has the focus, each followed by Return.
-type_lines() {
-    for line in "$@"; do xdotool type --delay 30 "$line"; xdotool key --delay 30 Return; done
-}
+# Types the lines $@ into the focused window, each followed by Return.
+type_lines() { for line in "$@"; do xdotool type --delay 30 "$line"; xdotool key --delay 30 Return; done; }
 focus() { xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"; }
 # Waits (up to 20 s) for process $1, a child of this shell, to end; sets $status.
 await() {

@@ -3,7 +3,6 @@
 #include "runner/session.h"
 #include "support/fake_host.h"
 
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     testing_support::FakeHost host;
     host.closeAtYield = 5000;
@@ -15,7 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.maxCellText = 1 << 16;
     options.maxTotalText = 1 << 20;
     runner::Interpreter interpreter(std::string(reinterpret_cast<const char*>(data), size), host, options);
-    const runner::RunResult result = runner::runWithRestart(interpreter);
-    (void)runner::stateDump(interpreter, result);
+    (void)runner::stateDump(interpreter, runner::runWithRestart(interpreter));
     return 0;
 }

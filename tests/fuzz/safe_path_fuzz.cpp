@@ -1,7 +1,6 @@
-// libFuzzer target for the --safe file access: random names built from "..", "/", the
-// names of symbolic links that lead out of the program folder and the tree's absolute
-// paths are read and written through the folder's handle; nothing outside the program
-// folder may be created, changed or read.
+// The --safe file access: names built from "..", "/", links that lead out of the program
+// folder and the tree's absolute paths are read and written through the folder's handle;
+// nothing outside it may be created, changed or read.
 #include "fuzz/safe_path_tree.h"
 
 #include <cstdio>

@@ -1,10 +1,10 @@
-// A temporary tree for trying names on the --safe file access: a program folder with
-// files, folders and symbolic links of every kind that could lead out of it (dangling, to
-// a folder outside, to its parent, absolute, looping), a FIFO, and beside it a folder
-// with secrets. tryInput() reads and writes the names an input describes through the
-// program folder's handle and reports anything that reached outside: a file created,
-// changed or removed there, a secret read, or a temporary file left behind. Shared by the
-// fuzzer and the test that replays its corpus; needs no Qt.
+// A temporary tree for trying names on the --safe file access: a program folder with files,
+// folders, a FIFO and symbolic links of every kind that could lead out of it (dangling, to
+// a folder outside, to its parent, absolute, looping), beside a folder with secrets.
+// tryInput() reads and writes the names an input describes through the program folder's
+// handle and reports what reached outside: a file created, changed or removed there, a
+// secret read, a temporary file left behind. Shared by the fuzzer and the test replaying
+// its corpus; needs no Qt.
 #pragma once
 
 #include "platform/file_io.h"
@@ -15,14 +15,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
 namespace safe_path {
-
-inline const char kSecret[] = "SECRET";
 
 class Tree {
 public:
@@ -35,10 +33,10 @@ public:
         m_outside = m_root + "/outside";
         for (const std::string& folder : {m_program, m_outside, m_outside + "/deep", m_program + "/sub"})
             std::filesystem::create_directory(folder);
-        for (const std::string& secret : {m_root + "/secret.txt", m_outside + "/secret.txt", m_outside + "/deep/secret.txt"})
-            writeText(secret, std::string(kSecret) + " outside the program folder");
-        writeText(m_program + "/a.txt", "inside a");
-        writeText(m_program + "/sub/b.txt", "inside b");
+        for (const std::string& folder : {m_root, m_outside, m_outside + "/deep"})
+            std::ofstream(folder + "/secret.txt") << "SECRET outside the program folder";
+        std::ofstream(m_program + "/a.txt") << "inside a";
+        std::ofstream(m_program + "/sub/b.txt") << "inside b";
         const std::pair<std::string, std::string> links[] = {
             {"..", "sub/up"}, {"../..", "sub/upup"}, {"../outside/new.txt", "dangling"},
             {m_outside + "/new.txt", "danglingabs"}, {"../outside", "outdir"}, {m_outside, "absdir"},
@@ -55,22 +53,17 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(m_root, ignored);
     }
-    Tree(const Tree&) = delete;
-    Tree& operator=(const Tree&) = delete;
 
-    const std::string& program() const { return m_program; }
-
-    // Runs the reads and writes that [data] describes: the first byte picks the kernel's
-    // resolution or the component walk, then each name is built from tokens (path pieces,
-    // link names, absolute paths of the tree, raw bytes) and ends with an operation byte.
-    // Returns "" when nothing outside the program folder was touched, else what was.
+    // The first byte picks the kernel's resolution or the component walk; then each name is
+    // built from tokens (path pieces, link names, the tree's absolute paths; 0xef and a raw
+    // byte) and ends with an operation byte (0xf0 and above). Returns "" when nothing outside
+    // the program folder was touched, else what was.
     std::string tryInput(const std::uint8_t* data, std::size_t size) {
         if (size == 0)
             return {};
         platform::setBeneathResolution((data[0] & 1) ? platform::BeneathResolution::ComponentWalk
                                                      : platform::BeneathResolution::Kernel);
-        std::string name;
-        std::string problem;
+        std::string name, problem;
         for (std::size_t i = 1; i < size && problem.empty(); ++i) {
             if (data[i] >= 0xf0) {
                 problem = tryName(name, data[i] & 3);
@@ -84,14 +77,14 @@ public:
         }
         if (problem.empty() && !name.empty())
             problem = tryName(name, 0);
-        // Puts the program folder back: files the input wrote go, replaced ones get their text back.
+        // The program folder back as it was: new files go, changed ones get their text back.
         const Snapshot now = snapshot(m_program, false);
         for (const auto& [path, what] : now)
             if (!m_inside.count(path) && what.rfind("file ", 0) == 0)
                 ::unlink((m_program + "/" + path).c_str());
         for (const auto& [path, what] : m_inside)
             if (what.rfind("file ", 0) == 0 && now.count(path) && now.at(path) != what)
-                writeText(m_program + "/" + path, what.substr(5));
+                std::ofstream(m_program + "/" + path, std::ios::binary | std::ios::trunc) << what.substr(5);
         return problem;
     }
 
@@ -99,86 +92,66 @@ private:
     using Snapshot = std::map<std::string, std::string>;
 
     std::string token(std::uint8_t byte) const {
-        static const char* const kTokens[] = {"/",         "..",      ".",         "a.txt",       "sub",    "b.txt",
-                                              "up",        "upup",    "dangling",  "danglingabs", "outdir", "absdir",
-                                              "parent",    "self",    "inner",     "loop",        "pipe",   "secret.txt",
-                                              "new.txt",   "outside", "program",   "\\",          "//",     "deep"};
+        static const char* const kTokens[] = {"/", "..", ".", "a.txt", "sub", "b.txt", "up", "upup", "dangling",
+            "danglingabs", "outdir", "absdir", "parent", "self", "inner", "loop", "pipe", "secret.txt", "new.txt",
+            "outside", "program", "\\", "//", "deep"};
         constexpr std::size_t kCount = std::size(kTokens);
         const std::size_t index = byte % (kCount + 3);
         return index < kCount ? kTokens[index] : index == kCount ? m_root : index == kCount + 1 ? m_program : m_outside;
     }
 
-    // One read (even [operation]) or write (odd) of [name].
+    // One read (even [operation]) or write (odd) of [name]; a relative name starts in the
+    // program's folder, as the runner's do under --safe.
     std::string tryName(const std::string& programName, int operation) {
-        // A relative name starts in the program's folder, as it does for the runner under
-        // --safe (which works there); the fuzzer itself keeps its working folder.
         std::string name = platform::localPath(programName);
         if (name.empty() || name.front() != '/')
             name = m_program + "/" + name;
         platform::FileError error{};
         if (operation % 2 == 0) {
-            // As loadfile and pictures read: regular files only, so the FIFO cannot block.
-            platform::Access access;
+            platform::Access access;  // as loadfile and pictures read: regular files only
             access.beneath = &m_folder;
             access.kinds = platform::FileKinds::RegularOnly;
             const auto content = platform::readWholeFile(name, &error, 1 << 20, access);
-            if (content && content->find(kSecret) != std::string::npos)
+            if (content && content->find("SECRET") != std::string::npos)
                 return "read a secret through \"" + name + "\"";
         } else {
             platform::writeFileAtomically(name, operation == 1 ? "written" : "", &error, &m_folder);
         }
-        const Snapshot after = snapshot(m_root, true);
-        std::string changes;
-        for (const auto& [path, what] : after)
-            if (!m_before.count(path) || m_before.at(path) != what)
-                changes += "  now " + path + ": " + what + "\n";
-        for (const auto& [path, what] : m_before)
-            if (!after.count(path))
-                changes += "  gone " + path + "\n";
-        if (!changes.empty())
-            return "\"" + name + "\" changed the tree outside the program folder:\n" + changes;
+        if (const Snapshot after = snapshot(m_root, true); after != m_before) {
+            std::string changes;
+            for (const auto& [path, what] : after)
+                if (!m_before.count(path) || m_before.at(path) != what)
+                    changes += "  now " + path + ": " + what + "\n";
+            return "\"" + name + "\" changed the tree outside the program folder:\n" + changes + "  (or removed a file)";
+        }
         for (const auto& [path, what] : snapshot(m_program, false))
             if (path.find(".moxy-save-") != std::string::npos)
                 return "\"" + name + "\" left the temporary file " + path;
         return {};
     }
 
-    // Everything below [folder], links not followed (and the program folder left out when
-    // [skipProgram]): relative path -> kind and content.
+    // Everything below [folder] (but what is in the program folder when [skipProgram]),
+    // links not followed: relative path -> kind and content.
     Snapshot snapshot(const std::string& folder, bool skipProgram) const {
         Snapshot entries;
         std::error_code error;
         for (auto entry = std::filesystem::recursive_directory_iterator(folder, error);
              entry != std::filesystem::recursive_directory_iterator(); entry.increment(error)) {
-            const std::string relative = entry->path().lexically_relative(folder).string();
-            const auto kind = entry->symlink_status(error).type();
-            if (skipProgram && entry->path() == m_program) {
+            if (skipProgram && entry->path() == m_program)
                 entry.disable_recursion_pending();
-            } else if (kind == std::filesystem::file_type::directory) {
-                entries[relative] = "folder";
-            } else if (kind == std::filesystem::file_type::symlink) {
-                entries[relative] = "link " + std::filesystem::read_symlink(entry->path(), error).string();
-            } else if (kind == std::filesystem::file_type::regular) {
-                std::ostringstream content;
-                content << std::ifstream(entry->path(), std::ios::binary).rdbuf();
-                entries[relative] = "file " + content.str();
-            } else {
-                entries[relative] = "special " + std::to_string(static_cast<int>(kind));
-            }
+            const auto kind = entry->symlink_status(error).type();
+            std::string& what = entries[entry->path().lexically_relative(folder).string()];
+            std::ifstream file(kind == std::filesystem::file_type::regular ? entry->path() : "", std::ios::binary);
+            what = kind == std::filesystem::file_type::symlink ? "link " + std::filesystem::read_symlink(entry->path(), error).string()
+                 : kind == std::filesystem::file_type::regular ? "file " + std::string(std::istreambuf_iterator<char>(file), {})
+                 : "kind " + std::to_string(static_cast<int>(kind));
         }
         return entries;
     }
 
-    static void writeText(const std::string& path, const std::string& text) {
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-    }
-
-    std::string m_root;
-    std::string m_program;
-    std::string m_outside;
+    std::string m_root, m_program, m_outside;
     platform::Folder m_folder;
-    Snapshot m_before;
-    Snapshot m_inside;
+    Snapshot m_before, m_inside;
 };
 
 }  // namespace safe_path

@@ -1,6 +1,5 @@
-// A small client of the browser's DevTools protocol over --remote-debugging-pipe: starts
-// the installed headless Chromium with a throw-away profile, opens one page, evaluates
-// expressions in it and sends keys. No download, no package.
+// A small client of the DevTools protocol over --remote-debugging-pipe: the installed headless
+// Chromium with a throw-away profile, one page, expressions evaluated in it, keys sent.
 import { spawn } from 'node:child_process';
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -25,9 +24,7 @@ export async function openBrowser(executable = process.env.MOXY_CHROMIUM || '/us
     }
   });
   const exited = new Promise((resolve) => child.on('exit', resolve));
-  exited.then(() => {
-    for (const { reject } of waiting.values()) reject(new Error('the browser ended: ' + stderr.slice(-2000)));
-  });
+  exited.then(() => waiting.forEach(({ reject }) => reject(new Error('the browser ended: ' + stderr.slice(-2000)))));
   const send = (method, params = {}, sessionId = undefined) => new Promise((resolve, reject) => {
     waiting.set(nextId, { resolve, reject });
     child.stdio[3].write(JSON.stringify({ id: nextId++, method, params, sessionId }) + '\0');
@@ -35,7 +32,6 @@ export async function openBrowser(executable = process.env.MOXY_CHROMIUM || '/us
   const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
   const { sessionId } = await send('Target.attachToTarget', { targetId, flatten: true });
   const command = (method, params) => send(method, params, sessionId);
-
   const page = {
     // Loads [url] (again, when it is the page's own) and waits until it has loaded.
     async goto(url) {
@@ -44,13 +40,12 @@ export async function openBrowser(executable = process.env.MOXY_CHROMIUM || '/us
       await page.waitFor(`!window.leaving && document.readyState === 'complete'`, url);
     },
     async evaluate(expression) {
-      const { result, exceptionDetails } = await command('Runtime.evaluate',
-        { expression, awaitPromise: true, returnByValue: true });
+      const { result, exceptionDetails } = await command('Runtime.evaluate', { expression, awaitPromise: true, returnByValue: true });
       if (exceptionDetails) throw new Error(`${expression}: ${JSON.stringify(exceptionDetails)}`);
       return result.value;
     },
     // Polls [expression] until it is truthy (an exception, as while a page is replaced,
-    // counts as not yet); generous bounds, no timing luck.
+    // counts as not yet), for at most [seconds].
     async waitFor(expression, what, seconds = 30) {
       let failure = '';
       for (const until = Date.now() + seconds * 1000; ; await new Promise((resolve) => setTimeout(resolve, 50))) {
@@ -59,11 +54,10 @@ export async function openBrowser(executable = process.env.MOXY_CHROMIUM || '/us
         if (Date.now() > until) throw new Error(`waited ${seconds} s for ${what}: ${expression} ${failure}`);
       }
     },
-    async key(code, key, keyCode, type) {
-      await command('Input.dispatchKeyEvent', { type, code, key, windowsVirtualKeyCode: keyCode, nativeVirtualKeyCode: keyCode });
-    },
+    key: (code, key, keyCode, type) =>
+      command('Input.dispatchKeyEvent', { type, code, key, windowsVirtualKeyCode: keyCode, nativeVirtualKeyCode: keyCode }),
     async close() {
-      try { await send('Browser.close'); } catch (e) { /* already gone */ }
+      await send('Browser.close').catch(() => {});  // already gone
       await Promise.race([exited, new Promise((resolve) => setTimeout(resolve, 5000))]);
       if (child.exitCode === null) child.kill('SIGKILL');
       rmSync(profile, { recursive: true, force: true });

@@ -1,6 +1,5 @@
-// The exported web page in a real headless Chromium: node web_test.mjs CASE. Pages are
-// exported with the real moxy from the built examples and loaded from file:// URLs.
-// Environment: MOXY, QUILLON (executables), EXAMPLES (the built examples' folder).
+// The exported web page in a real headless Chromium: node web_test.mjs CASE, with MOXY and
+// QUILLON (executables) and EXAMPLES (the built examples) set. Pages load from file:// URLs.
 import { execFileSync, spawnSync } from 'node:child_process';
 import { copyFileSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -12,7 +11,7 @@ const { MOXY, QUILLON, EXAMPLES } = process.env;
 const work = mkdtempSync(join(tmpdir(), 'moxy-web-'));
 const at = (file) => join(work, file);
 const check = (condition, message) => { if (!condition) throw new Error(message); };
-// Copies an example with its map (and the picture) into the work folder.
+// An example with its map and the picture, copied into the work folder.
 function example(name) {
   for (const file of [`${name}.moxy`, `${name}.moxy.map`, 'ball.png']) copyFileSync(join(EXAMPLES, file), at(file));
   return at(`${name}.moxy`);
@@ -23,25 +22,25 @@ function compile(name, source) {
   return at(`${name}.moxy`);
 }
 function exportPage(program, ...extra) {
-  const result = spawnSync(MOXY, ['--export-html', program, '-o', program.replace(/\.moxy$/, '.html'), ...extra], { encoding: 'utf8' });
+  const html = program.replace(/\.moxy$/, '.html');
+  const result = spawnSync(MOXY, ['--export-html', program, '-o', html, ...extra], { encoding: 'utf8' });
   check(result.status === 0, `export failed: ${result.stderr}`);
-  return { url: pathToFileURL(program.replace(/\.moxy$/, '.html')).href, out: result.stdout, err: result.stderr };
+  return { url: pathToFileURL(html).href, out: result.stdout, err: result.stderr };
 }
 
-// Dialogs answered so far on this page (the page counts the dialogs it opened).
-let answered = 0;
+let answered = 0;  // dialogs answered so far on this page, which counts those it opened
 async function load(page, url) {
   answered = 0;
   await page.goto(url);
 }
 // Answers the next dialog with [text] (null: Cancel); returns what it showed.
 async function answer(page, text) {
-  await page.waitFor(`document.getElementById('moxy-dialog').open && moxyPage.dialogs > ${answered}`, 'a dialog');
-  const box = await page.evaluate(`({ text: document.getElementById('moxy-dialog-text').textContent,
-    input: document.getElementById('moxy-dialog-input').style.display !== 'none',
-    caption: document.getElementById('moxy-dialog-caption').textContent })`);
-  answered = await page.evaluate('moxyPage.dialogs');
-  await page.evaluate(`document.getElementById('moxy-dialog-input').value = ${JSON.stringify(text ?? '')};
+  const element = (id) => `document.getElementById('moxy-dialog${id}')`;
+  await page.waitFor(`${element('')}.open && moxyPage.dialogs > ${answered}`, 'a dialog');
+  const box = await page.evaluate(`({ text: ${element('-text')}.textContent, caption: ${element('-caption')}.textContent,
+    input: ${element('-input')}.style.display !== 'none', answered: moxyPage.dialogs })`);
+  answered = box.answered;
+  await page.evaluate(`${element('-input')}.value = ${JSON.stringify(text ?? '')};
     document.getElementById(${JSON.stringify(text === null ? 'moxy-cancel' : 'moxy-ok')}).click()`);
   return box;
 }
@@ -69,9 +68,8 @@ async function samePixels(page, program, caption) {
   check(!caption || shown.title === caption, `the page's title: ${shown.title}`);
 }
 
-// A 6 x 4 picture with opaque, half and fully transparent pixels, as PNG, BMP (opaque)
-// and GIF (one transparent colour), made with ImageMagick from raw pixels; painted
-// stretched, shrunk and mirrored, over lines and a circle, in a larger window.
+// A 6 x 4 picture with opaque, half and fully transparent pixels, as PNG, BMP (opaque) and
+// GIF (one transparent colour), painted stretched, shrunk and mirrored over lines and a circle.
 function pictures() {
   const pixels = [];
   for (let y = 0; y < 4; ++y)
@@ -80,13 +78,13 @@ function pictures() {
   execFileSync('convert', [at('pic.pam'), at('pic.png')]);
   execFileSync('convert', [at('pic.pam'), '-background', 'orange', '-alpha', 'remove', 'bmp3:' + at('pic.bmp')]);
   execFileSync('convert', [at('pic.pam'), '-channel', 'A', '-threshold', '50%', at('pic.gif')]);
-  let source = 'dim[f]\ndim[zero]\ndim[x]\ndim[y]\ndim[w]\ndim[h]\ndim[c]\nset[zero]{0}\nset[w]{400}\nset[h]{260}\n' +
-    'setwindowwidth[w]\nsetwindowheight[h]\nset[c]{Pictures}\ntitle[c]\nset[c]{3}\ncol9[c]\nset[x]{0}\nset[y]{0}\n' +
-    'line[x][y][w][h]\nset[y]{120}\nset[h]{120}\nline[x][y][w][h]\nset[x]{300}\nset[w]{57}\ncircle[x][y][w]\n';
+  let source = `dim[f] dim[zero] dim[x] dim[y] dim[w] dim[h] dim[c] set[zero]{0} set[w]{400} set[h]{260} setwindowwidth[w]
+    setwindowheight[h] set[c]{Pictures} title[c] set[c]{3} col9[c] set[x]{0} set[y]{0} line[x][y][w][h] set[y]{120}
+    set[h]{120} line[x][y][w][h] set[x]{300} set[w]{57} circle[x][y][w]\n`;
   for (const [row, file] of ['pic.png', 'pic.bmp', 'pic.gif'].entries()) {
-    source += `set[f]{${file}}\nselpbox[zero]\nloadtopbox[f]\n`;
+    source += `set[f]{${file}} selpbox[zero] loadtopbox[f]\n`;
     for (const [x, w, h] of [[5, 6, 4], [20, 60, 40], [150, -45, 30], [160, 13, -27], [200, 3, 2], [240, 100.6, 50.5]])
-      source += `set[x]{${x}}\nset[y]{${row * 75 + 30}}\nset[w]{${w}}\nset[h]{${h}}\npaintpicture[x][y][w][h]\n`;
+      source += `set[x]{${x}} set[y]{${row * 75 + 30}} set[w]{${w}} set[h]{${h}} paintpicture[x][y][w][h]\n`;
   }
   return compile('pictures', source);
 }
@@ -104,15 +102,11 @@ const cases = {
     const buttons = await page.waitFor(`[...document.querySelectorAll('#moxy-keys button')].map((b) => b.dataset.key).join(' ')`, 'the touch buttons');
     check(buttons === '81 39 37', `touch buttons for the keys ${buttons}`);
     await page.waitFor(`moxyPage.state === 'running' && moxyPage.frames > 2`, 'the game to run');
-    // The paddle: the middle column of the blue pixels.
-    const paddle = `(() => {
-      const c = document.getElementById('moxy-surface');
-      const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    const paddle = `(() => { // the middle column of the blue pixels
+      const c = document.getElementById('moxy-surface'), d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
       let sum = 0, count = 0;
-      for (let i = 0; i < d.length; i += 4)
-        if (d[i + 2] > 150 && d[i] < 80 && d[i + 1] < 80) { sum += (i / 4) % c.width; ++count; }
-      return count ? sum / count : -1;
-    })()`;
+      for (let i = 0; i < d.length; i += 4) if (d[i + 2] > 150 && d[i] < 80 && d[i + 1] < 80) { sum += (i / 4) % c.width; ++count; }
+      return count ? sum / count : -1; })()`;
     const before = await page.evaluate(paddle);
     check(before >= 0, 'no paddle to be seen');
     await page.key('ArrowRight', 'ArrowRight', 39, 'keyDown');
@@ -134,8 +128,7 @@ const cases = {
     await load(page, exportPage(program).url);
     const first = await answer(page, '2');
     check(first.input && first.caption === 'MOXY' && first.text.startsWith('First number?'), `first question: ${first.text}`);
-    await answer(page, '+');
-    await answer(page, '3');
+    for (const text of ['+', '3']) await answer(page, text);
     const result = await answer(page, '');
     check(result.text === '2 + 3 = 5' && !result.input, `the sum: "${result.text}"`);
     for (const text of ['x', '+', '1', 'x', '+', '1']) await answer(page, text);
