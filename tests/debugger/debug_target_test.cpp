@@ -38,14 +38,19 @@ TEST(DebugTarget, WithoutAWindowDialogsAreOutputAndErrorsStopBeforeTheRestart) {
     std::string output;
     runner::DebugTarget::Surroundings surroundings;
     surroundings.host = std::make_unique<runner::HeadlessHost>(runner::HeadlessHost::Settings{});
-    surroundings.dialogs = runner::scriptedDialogs([&](const std::string& text) { output += text; }, {"Ada"});
+    surroundings.dialogs = runner::scriptedDialogs([&](const std::string& text) { output += text; }, {"Ada", "12"});
     runner::DebugTarget debuggee = target(std::move(surroundings));
-    for (const char* expected : {"input box: Name?\nanswered: Ada\nAda\n", "input box: Name?\ncancelled (no answer left in the launch's inputs)\n\n"}) {
+    const struct { Kind kind; const char* errorKind; const char* output; } runs[] = {  // each after the Increment
+        {Kind::Error, "type-mismatch", "input box: Name?\nanswered: Ada\nAda\n"},
+        {Kind::RanPastEnd, "", "input box: Name?\nanswered: 12\n12\n"},
+        {Kind::Error, "type-mismatch", "input box: Name?\ncancelled (no answer left in the launch's inputs)\n\n"},
+    };
+    for (const auto& run : runs) {
         const debugger::StepResult result = runOn(debuggee);
-        ASSERT_EQ(result.kind, Kind::Error);
-        EXPECT_EQ(result.errorKind, "type-mismatch");
-        EXPECT_EQ(static_cast<unsigned char>(debuggee.interpreter().program()[debuggee.position() - 1]), 25);  // Increment
-        EXPECT_EQ(output, expected);
+        EXPECT_EQ(result.kind, run.kind);
+        EXPECT_EQ(result.errorKind, run.errorKind);
+        EXPECT_EQ(static_cast<unsigned char>(debuggee.interpreter().program()[debuggee.position() - 1]), 25);
+        EXPECT_EQ(output, run.output);
         output.clear();
         debuggee.restart();
         EXPECT_EQ(debuggee.position(), 1u);
@@ -61,7 +66,6 @@ TEST(DebugTarget, InTheWindowAStepWaitsForTheRealDialogAndClosingItEndsTheProgra
     runner::DebugTarget::Surroundings surroundings;
     surroundings.dialogs = runner::windowDialogs(*window);
     surroundings.closed = [window] { return window->isClosed(); };
-    surroundings.yield = [window] { window->takeKeys(); };
     surroundings.host = std::move(owned);
     runner::DebugTarget debuggee = target(std::move(surroundings));
     ASSERT_EQ(runOn(debuggee).kind, Kind::Waiting);

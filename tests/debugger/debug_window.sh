@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Under X: `moxy --debug-adapter` shows the stopped game's frame drawn so far; closing the
-# window ends the program, the adapter goes on until disconnect.   debug_window.sh MOXY GAME_MOXY GAME_SOURCE CLOSE_WINDOW
+# Under X: closing the runner window of `moxy --debug-adapter` while the game is stopped ends the
+# program; the adapter goes on until disconnect.   debug_window.sh MOXY GAME GAME_SOURCE CLOSE
 source "$(dirname "$0")/../e2e/x_session.sh"
 start_openbox
 mkfifo "$work/in"
@@ -25,15 +25,6 @@ send setBreakpoints "{\"source\":{\"path\":\"$3\"},\"lines\":[$line]}"
 send configurationDone
 sent '"reason":"breakpoint"'
 window=$(window_named 'Catch the ball!')
-# The paddle (rows 222 to 224 from x 141) differs from the empty middle.
-shown=
-for _ in $(seq 200); do
-    paddle=$(pixel "$window" 160 223 || true)
-    empty=$(pixel "$window" 160 120 || true)
-    [ -n "$paddle" ] && [ -n "$empty" ] && [ "$paddle" != "$empty" ] && shown=yes && break
-    sleep 0.05
-done
-[ -n "$shown" ] || fail "the stopped program's frame is not shown"
 "$4" "$window"
 sent '"exitCode":0'
 sent '"event":"terminated"'

@@ -154,10 +154,8 @@ TEST(DebugPanel, ARunTimeErrorStopsOnItsLineAndTheWindowStaysAfterTheEnd) {
     EXPECT_EQ(bench.panel()->stateText(), "Not changed: registers cannot be changed");
     EXPECT_EQ(pointer->text(1), "256");
 
-    bench.choose("continue");  // once more from the start, the cells kept, and the error again
+    bench.choose("continue");  // once more from the start, and the error again
     ASSERT_TRUE(bench.waitForRest());
-    EXPECT_EQ(bench.value("Names", "one"), "\"11\"");
-    EXPECT_THAT(output->toPlainText().toStdString(), HasSubstr("running the program again from its start"));
     bench.choose("continue");
     ASSERT_TRUE(QTest::qWaitFor([&] { return bench.panel()->state() == State::Finished; }, kWaitMs));
     EXPECT_EQ(bench.panel()->stateText(), "The program ended with exit code 2. Its window stays open until Stop.");
