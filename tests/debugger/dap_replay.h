@@ -1,7 +1,5 @@
-// Feeds arbitrary bytes to a debugging session, as the fuzzer does: the first byte picks
-// the size of the pieces the stream arrives in, the rest is the stream; after every piece
-// the program runs a bounded slice. Any crash, sanitizer report or unbounded allocation
-// is a bug.
+// Feeds arbitrary bytes to a debugging session: the first byte picks the size of the pieces the
+// rest arrives in; after every piece the program runs a bounded slice.
 #pragma once
 
 #include "debugger/fake_debuggee.h"

@@ -1,7 +1,6 @@
-// A small MOXY-like machine for the debugger's tests, fuzzer and fake adapter: a variable
-// reference (code 1 and two cell digits), literals (32..126) appended to the cell, clear
-// (27), yield (252), end (24), a jump to the start (254) and an opcode (7) that fails with
-// a run-time error while [failures] lasts. A step is one character or one reference.
+// A small MOXY-like machine for the debugger's tests, fuzzer and fake adapter: a cell reference
+// (1 and two digits), literals (32..126) appended to the cell, clear (27), yield (252), end (24),
+// a jump to the start (254) and an opcode (7) that fails while [failures] lasts.
 #pragma once
 
 #include "debugger/debuggee.h"
@@ -59,7 +58,6 @@ private:
     std::map<int, std::string> m_cells;
 };
 
-// Runs the bytes of the launched file, as the runner does.
 inline debugger::DebuggeeFactory fakeFactory(int failures = 1000000) {
     return [failures](const debugger::LaunchOptions& options, std::string& error) -> std::unique_ptr<debugger::Debuggee> {
         std::ostringstream bytes;

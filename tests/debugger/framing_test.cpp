@@ -1,5 +1,4 @@
-// The protocol's framing (whole messages from bytes split anywhere, broken headers
-// reported and passed over, bounded memory) and the map file as the debugger reads it.
+// The protocol's framing and the map file as the debugger reads it.
 #include "debugger/framing.h"
 #include "debugger/program_map.h"
 
@@ -10,8 +9,7 @@ using debugger::MessageReader;
 
 namespace {
 
-// What the reader hands out for [stream] fed in pieces of [piece] bytes: messages as
-// their text, errors as "error: TEXT".
+// Messages as their text, errors as "error: TEXT", from [stream] fed in pieces of [piece] bytes.
 std::vector<std::string> readAll(const std::string& stream, std::size_t piece) {
     MessageReader reader(1000);
     for (std::size_t at = 0; at < stream.size(); at += piece)
@@ -34,15 +32,11 @@ TEST(Framing, MessagesSurviveAnySplit) {
 }
 
 TEST(Framing, BrokenHeadersAreReportedAndPassedOver) {
-    const struct {
-        std::string stream;
-        std::string error;
-    } cases[] = {
+    const struct { std::string stream; std::string error; } cases[] = {
         {"Content-Type: x\r\n\r\n{}", "missing Content-Length"},
         {"Content-Length: 2\r\nContent-Length: 2\r\n\r\n{}", "duplicate Content-Length"},
         {"Content-Length: -2\r\n\r\n{}", "Content-Length is not a number"},
         {"Content-Length 2\r\n\r\n{}", "malformed header line (no colon)"},
-        // Too long for the limit: the body is dropped, the next message read.
         {"Content-Length: 1001\r\n\r\n" + std::string(1001, 'x'), "message longer than the limit of 1000 bytes"},
         {"Content-Length: 99999999999999999999999999\r\n\r\nxyz", "message longer than the limit of 1000 bytes"},
         {std::string(9000, 'h'), "header longer than 8192 bytes without an empty line"},
@@ -63,7 +57,6 @@ TEST(MapNames, NamesAreReadWithTheirEscapesAndLinesMoveToCode) {
     std::vector<std::string> read;
     for (const auto& named : names.names())
         read.push_back(named.name + "=" + std::to_string(named.cell));
-    // Not escapes (\q, \x4) are kept as they are.
     EXPECT_THAT(read, testing::ElementsAre("score=33150", "back\\slashA\t=33151", "two words=33152", "\\q\\x4=33153"));
     EXPECT_EQ(names.cellOf("two words"), 33152);
     EXPECT_EQ(names.cellOf("nocell"), std::nullopt);

@@ -1,7 +1,5 @@
-// The protocol session driven by a scripted client over the fake machine: the order of
-// requests, breakpoints through the map, the steps, variables, the runner's exit codes, the
-// end of the session, and the fuzzer's kept inputs. (Pause and the stop on run-time errors
-// before the restart are the editor's debug panel tests, over this session.)
+// The protocol session driven by a scripted client over the fake machine. (Pause and the stop
+// on run-time errors before the restart are the editor's debug panel tests, over this session.)
 #include "debugger/dap_replay.h"
 #include "debugger/fake_debuggee.h"
 #include "debugger/framing.h"
@@ -21,8 +19,7 @@
 
 namespace {
 
-// A scripted protocol client: sends requests to a Session through the framing, keeps every
-// response and event it sends back, and drives the run.
+// Sends requests to a Session through the framing and keeps every response and event.
 struct SessionClient {
     explicit SessionClient(debugger::DebuggeeFactory factory)
         : session(std::move(factory), [this](const std::string& json) {
@@ -30,7 +27,6 @@ struct SessionClient {
               (message["type"] == "event" ? events : responses).push_back(message);
           }) {}
 
-    // Sends message text; the response it drew, or {}.
     const QJsonObject raw(const std::string& text) {
         const std::size_t before = responses.size();
         session.feed(debugger::frame(text));
@@ -40,7 +36,6 @@ struct SessionClient {
         return raw(QJsonDocument(QJsonObject{{"seq", ++m_seq}, {"type", "request"}, {"command", command}, {"arguments", arguments}})
                        .toJson().toStdString());
     }
-    // Runs the program in slices until it stops or ends; the last event's name.
     QString runUntilStopped(std::uint64_t slice = 1000) {
         for (int i = 0; i < 100000 && session.running(); ++i)
             session.runFor(slice);
@@ -50,13 +45,6 @@ struct SessionClient {
         const auto found = std::find_if(events.rbegin(), events.rend(), [&](const QJsonObject& event) { return event["event"] == name; });
         return found == events.rend() ? QJsonObject{} : (*found)["body"].toObject();
     }
-    std::string outputs() const {
-        std::string text;
-        for (const QJsonObject& event : events)
-            text += event["body"]["output"].toString().toStdString();
-        return text;
-    }
-    // initialize, launch [program] with [launch], breakpoints on [lines], configurationDone.
     void start(const QString& program, QJsonObject launch = {}, const QJsonArray& lines = {}) {
         request("initialize");
         launch.insert("program", program);
@@ -80,7 +68,6 @@ const std::string kFailing = "\x01\x82\x82" "5\x07" "6";  // "5" for cell 33150,
 
 class DebugSession : public testing::Test {
 protected:
-    // Writes [code] (and [map] beside it) and returns the program's path.
     QString write(const std::string& code, const std::string& map = {}) {
         std::ofstream(m_folder.filePath("prog.moxy").toStdString(), std::ios::binary) << code;
         if (!map.empty())
@@ -94,7 +81,6 @@ protected:
                 return item["value"].toString();
         return "(none)";
     }
-    QString stopReason() const { return client.lastEvent("stopped")["reason"].toString(); }
     QTemporaryDir m_folder;
     SessionClient client{testing_support::fakeFactory()};
 };
@@ -108,11 +94,7 @@ QString errorOf(const QJsonObject& response) {
 // A row whose command starts with { or [ is sent as message text.
 TEST_F(DebugSession, RequestsOutOfOrderMalformedOrRefusedGetErrorResponses) {
     const QString program = write(kProgram, kMap);
-    const struct {
-        std::string command;
-        QJsonObject arguments;
-        QString error;
-    } steps[] = {
+    const struct { std::string command; QJsonObject arguments; QString error; } steps[] = {
         {"next", {}, "the first request must be initialize"},
         {"initialize", {}, "(success)"},
         {"initialize", {}, "initialize was already sent"},
@@ -168,7 +150,7 @@ TEST_F(DebugSession, BreakpointsMoveToCodeStopTheRunAndShowAndChangeVariables) {
     EXPECT_FALSE(replies[2]["verified"].toBool());
     EXPECT_EQ(replies[2]["message"].toString(), "no code on line 9 or after it");
     EXPECT_EQ(client.runUntilStopped(1), "stopped");
-    EXPECT_EQ(stopReason(), "breakpoint");
+    EXPECT_EQ(client.lastEvent("stopped")["reason"], "breakpoint");
     EXPECT_EQ(frame()["name"].toString(), "position 7");
     EXPECT_EQ(frame()["source"]["path"].toString(), "prog.qlnp");
     client.request("continue");
@@ -202,41 +184,15 @@ TEST_F(DebugSession, BreakpointsMoveToCodeStopTheRunAndShowAndChangeVariables) {
     EXPECT_EQ(errorOf(client.request("next")), "the program has ended");
 }
 
-TEST_F(DebugSession, BreakpointsSetBeforeLaunchAreResolvedByIt) {
-    client.request("initialize");
-    const QJsonObject reply = client.request(
-        "setBreakpoints", {{"source", QJsonObject{{"path", "p.qlnp"}}}, {"breakpoints", QJsonArray{QJsonObject{{"line", 4}}}}});
-    EXPECT_EQ(reply["body"]["breakpoints"][0]["message"].toString(), "the program is not loaded yet");
-    client.request("launch", {{"program", write(kProgram, kMap)}});
-    EXPECT_TRUE(client.lastEvent("breakpoint")["breakpoint"]["verified"].toBool());
-    client.request("configurationDone");
-    EXPECT_EQ(client.runUntilStopped(), "stopped");
-    EXPECT_EQ(frame()["name"].toString(), "position 13");
-}
-
-TEST_F(DebugSession, StepsByStatementInstructionAndFrame) {
+// The editor's debug panel steps by next, stepIn and stepFrame; stepOut is a frame step too.
+TEST_F(DebugSession, StepOutIsAFrameStepAndNextGoesByInstructionWhenAsked) {
     client.start(write(kProgram, kMap), {{"stopOnEntry", true}});
-    EXPECT_EQ(stopReason(), "entry");
-    const struct {
-        const char* command;
-        const char* frameName;
-        int line;
-    } steps[] = {
-        {"next", "position 7", 3},
-        {"stepOut", "position 14", 6},  // a frame step: to just after the next yield
-        {"stepIn", "position 17", 6},   // a variable reference is one instruction
-        {"stepIn", "position 18", 6},
-    };
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.frameName);
-        client.request(step.command);
-        EXPECT_EQ(client.runUntilStopped(), "stopped");
-        EXPECT_EQ(stopReason(), "step");
-        EXPECT_EQ(frame()["name"].toString(), step.frameName);
-        EXPECT_EQ(frame()["line"].toInt(), step.line);
-    }
+    client.request("stepOut");
+    EXPECT_EQ(client.runUntilStopped(), "stopped");
+    EXPECT_EQ(frame()["name"].toString(), "position 14");
     client.request("next", {{"granularity", "instruction"}});
-    EXPECT_EQ(client.runUntilStopped(), "terminated");
+    EXPECT_EQ(client.runUntilStopped(), "stopped");
+    EXPECT_EQ(frame()["name"].toString(), "position 17");
 }
 
 TEST_F(DebugSession, WithoutAMapPositionsStandForLinesAndCellsForNames) {
@@ -253,21 +209,24 @@ TEST_F(DebugSession, WithoutAMapPositionsStandForLinesAndCellsForNames) {
     EXPECT_EQ(variable(3, "V(33151)"), "\"hi\"");
     EXPECT_EQ(variable(3, "V(255)"), "(none)");  // empty cells are left out
     EXPECT_EQ(variable(2, "VarTop"), "33151");
+    EXPECT_TRUE(client.request("pause")["success"].toBool());  // already stopped: nothing to do
+    EXPECT_TRUE(client.request("terminate")["success"].toBool());
+    EXPECT_EQ(client.events.back()["event"].toString(), "terminated");
+    EXPECT_EQ(client.session.debuggee(), nullptr);
+    EXPECT_TRUE(client.request("disconnect")["success"].toBool());
+    EXPECT_TRUE(client.session.finished());
+    EXPECT_EQ(errorOf(client.request("threads")), "the session has ended");
 }
 
 // Runs that end without a stop: errors without the filter restart once, then end (2);
 // without debugging nothing stops; the step limit ends the run (3).
 TEST_F(DebugSession, RunsThatEndWithoutStoppingGiveTheRunnersExitCodes) {
-    const struct {
-        std::string program;
-        int failures;
-        QJsonObject launch;
-        int exitCode;
-    } cases[] = {
-        {kFailing, 1, {}, 0},
-        {kFailing, 5, {}, 2},
-        {kFailing, 5, {{"noDebug", true}, {"stopOnEntry", true}}, 2},
-        {"a\xfe", 0, {{"maxSteps", 50}}, 3},
+    const QString error = "run-time error: type mismatch: \"x\" is not a number at position 5\n";
+    const struct { std::string program; int failures; QJsonObject launch; int exitCode; QString output; } cases[] = {
+        {kFailing, 1, {}, 0, "running the program again from its start\n"},
+        {kFailing, 5, {}, 2, error},
+        {kFailing, 5, {{"noDebug", true}, {"stopOnEntry", true}}, 2, error},
+        {"a\xfe", 0, {{"maxSteps", 50}}, 3, "step limit of 50 reached\n"},
     };
     for (const auto& example : cases) {
         SCOPED_TRACE(example.exitCode);
@@ -284,40 +243,33 @@ TEST_F(DebugSession, RunsThatEndWithoutStoppingGiveTheRunnersExitCodes) {
         EXPECT_EQ(run.runUntilStopped(7), "terminated");
         EXPECT_EQ(run.lastEvent("exited")["exitCode"].toInt(), example.exitCode);
         EXPECT_TRUE(run.lastEvent("stopped").isEmpty());
-        if (example.failures > 0)
-            EXPECT_NE(run.outputs().find("run-time error: type mismatch: \"x\" is not a number at position 5"), std::string::npos)
-                << run.outputs();
+        EXPECT_EQ(run.lastEvent("output")["output"].toString(), example.output);
     }
 }
 
-TEST_F(DebugSession, TerminateAndDisconnectEndTheRunAndTheSession) {
-    client.start(write(kProgram), {{"stopOnEntry", true}});
-    EXPECT_TRUE(client.request("pause")["success"].toBool());  // already stopped: nothing to do
-    EXPECT_TRUE(client.request("terminate")["success"].toBool());
-    EXPECT_EQ(client.events.back()["event"].toString(), "terminated");
-    EXPECT_EQ(client.session.debuggee(), nullptr);
-    EXPECT_TRUE(client.request("disconnect")["success"].toBool());
-    EXPECT_TRUE(client.session.finished());
-    EXPECT_EQ(errorOf(client.request("threads")), "the session has ended");
-}
-
-// The adapter's FILE, for a launch without a program, goes by its absolute path (a --safe
-// run changes the working folder); the launch's inputs reach the factory as text.
-TEST_F(DebugSession, ALaunchWithoutAProgramRunsTheDefaultByItsAbsolutePath) {
+// A launch without a program runs the adapter's FILE by its absolute path (a --safe run changes
+// the working folder), with the inputs as text; breakpoints set before it are resolved by it.
+TEST_F(DebugSession, ALaunchWithoutAProgramRunsTheDefaultAndResolvesEarlierBreakpoints) {
     debugger::LaunchOptions seen;
     SessionClient run([&](const debugger::LaunchOptions& options, std::string& error) {
         seen = options;
         return testing_support::fakeFactory()(options, error);
     });
-    const QString program = write("abc");
+    const QString program = write(kProgram, kMap);
     run.session.setDefaultProgram("prog.moxy");
     run.request("initialize");
+    const QJsonObject reply = run.request("setBreakpoints", {{"source", QJsonObject{{"path", "p.qlnp"}}}, {"lines", QJsonArray{4}}});
+    EXPECT_EQ(reply["body"]["breakpoints"][0]["message"].toString(), "the program is not loaded yet");
     const QString previous = QDir::currentPath();
     QDir::setCurrent(m_folder.path());
     EXPECT_TRUE(run.request("launch", {{"inputs", QJsonArray{"yes", 12}}})["success"].toBool());
     QDir::setCurrent(previous);
     EXPECT_EQ(std::filesystem::path(seen.program), std::filesystem::canonical(program.toStdString()));
     EXPECT_EQ(seen.inputs, (std::vector<std::string>{"yes", "12"}));
+    EXPECT_TRUE(run.lastEvent("breakpoint")["breakpoint"]["verified"].toBool());
+    run.request("configurationDone");
+    EXPECT_EQ(run.runUntilStopped(), "stopped");
+    EXPECT_EQ(run.request("stackTrace")["body"]["stackFrames"][0]["name"].toString(), "position 13");
 }
 
 // The protocol fuzzer's kept inputs: hostile streams get error responses, never a crash.

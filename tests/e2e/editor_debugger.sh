@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# End to end under a real X server with a window manager: the Debug menu's keys in the real
-# Quillon editor. A breakpoint (F12) and Ctrl+F5 start `moxy --debug-adapter` (found beside
-# the editor), whose runner window shows the program stopped at the breakpoint; Continue
-# (F8) runs it to its end, its window staying open; Stop (Shift+F5) closes the window and
-# ends the adapter.   editor_debugger.sh QUILLON MOXY
+# The Debug menu's keys in the real Quillon editor under X: F12 and Ctrl+F5 stop the program
+# in `moxy --debug-adapter` (found beside the editor); F8 runs it to its end, its window staying
+# open; Shift+F5 closes the window and ends the adapter.   editor_debugger.sh QUILLON MOXY
 source "$(dirname "$0")/x_session.sh"
 start_openbox
 export XDG_DATA_HOME="$work/data"

@@ -1,6 +1,5 @@
-// A debug adapter for the editor's debugger tests: the real protocol session on standard
-// input and output over the debugger tests' fake machine. With --silent it reads its input
-// and answers nothing, as an adapter that hangs.
+// The real protocol session on standard input and output over the debugger tests' fake machine;
+// with --silent, an adapter that hangs: it reads and answers nothing.
 #include "debugger/fake_debuggee.h"
 #include "debugger/stdio_loop.h"
 
