@@ -46,9 +46,7 @@ TEST(FileFaults, WritesWhereTheSystemPushesBack) {
         testing::Matcher<std::string> out = "";
     } cases[] = {
         {moxy, {"--headless", program(writeFileProgram("old.txt", "new"))}, 2, "old.txt", 0},
-        {moxy, {"--headless", "--dump", "old.dump", ending}, 1, "old.dump", 0},
         {moxy, {"--headless", "--screenshot", "old.png", ending}, 1, "old.png", 0},
-        {quillon, {"--compile", source, "-o", "old.moxy"}, 2, "old.moxy", 0},
         {quillon, {"--compile", source, "-o", "prog.moxy", "--map"}, 2, "prog.moxy.map", 1},
         {moxy, {"--headless", "--dump", node, ending}, 0, node},
         {moxy, {"--headless", "--safe", "--dump", "-", program(writeFileProgram(node.toStdString(), "x"))}, 2, node, -1,
