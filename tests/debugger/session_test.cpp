@@ -125,6 +125,7 @@ TEST_F(DebugSession, RequestsOutOfOrderMalformedOrRefusedGetErrorResponses) {
         {R"({"seq":5,"type":"request","command":7})", {}, "not a request: a request has \"type\": \"request\" and a \"command\""},
         {R"({"seq":7,"type":"request","command":"threads","arguments":3})", {}, "the arguments must be a JSON object"},
         {R"({"seq":8,"type":"request","command":"setBreakpoints","arguments":{"source":5}})", {}, "missing argument: source"},
+        {R"({"seq":9,"type":"request","command":"fly"})", {}, "unknown request: fly"},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.command);
@@ -132,9 +133,6 @@ TEST_F(DebugSession, RequestsOutOfOrderMalformedOrRefusedGetErrorResponses) {
         EXPECT_EQ(errorOf(text ? client.raw(step.command) : client.request(QString::fromStdString(step.command), step.arguments)),
                   step.error);
     }
-    const QJsonObject unknown = client.raw(R"({"seq":99,"type":"request","command":"fly"})");
-    EXPECT_EQ(errorOf(unknown), "unknown request: fly");
-    EXPECT_EQ(unknown["request_seq"].toInt(), 99);
     client.session.feed("Content-Type: x\r\n\r\n");
     EXPECT_EQ(errorOf(client.responses.back()), "bad message frame: missing Content-Length");
     EXPECT_TRUE(client.request("threads")["success"].toBool());
