@@ -9,7 +9,7 @@ start_openbox
 export XDG_DATA_HOME="$work/data"
 mkdir "$work/bin"
 cp "$1" "$2" "$work/bin/" && cp -r "$(dirname "$2")/../lib" "$work/"  # moxy finds its window library in ../lib/moxy
-adapters() { pgrep -f -- "$work/bin/moxy --debug-adapter" || true; }
+adapters() { pgrep -f -- "$work/bin/moxy --debug-adapter" >/dev/null; }
 
 "$work/bin/quillon" 2>"$work/editor.log" &
 editor_pid=$!; pids+=($editor_pid)
@@ -20,7 +20,7 @@ xdotool key --delay 50 ctrl+Home Down Down Down F12 ctrl+F5
 dialog_of "Quillon Compiler" "$editor" >/dev/null  # the input box for the MOXY file's name
 type_lines debugged
 runner=$(window_named moxy-e2e-first 60)
-[ -n "$(adapters)" ] || fail "no moxy --debug-adapter process"
+adapters || fail "no moxy --debug-adapter process"
 [ -s "$work/bin/debugged.moxy.map" ] || fail "debugged.moxy.map was not written"
 focus "$editor"
 xdotool search --name "^moxy-e2e-second\$" >/dev/null 2>&1 && fail "the program did not stop at the breakpoint"
@@ -30,8 +30,7 @@ window_named moxy-e2e-second 60 >/dev/null
 focus "$editor"
 xdotool key --delay 50 shift+F5
 gone "$runner"
-for _ in $(seq 600); do [ -z "$(adapters)" ] && break; sleep 0.1; done
-[ -z "$(adapters)" ] || fail "the adapter is still running"
+poll 600 not adapters || fail "the adapter is still running"
 
 xdotool key --delay 50 F9
 dialog_of "Quillon Compiler" "$editor" >/dev/null  # the input box for the name
