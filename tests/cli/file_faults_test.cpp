@@ -46,18 +46,11 @@ TEST(FileFaults, WritesWhereTheSystemPushesBack) {
         testing::Matcher<std::string> out = "";
     } cases[] = {
         {moxy, {"--headless", program(writeFileProgram("old.txt", "new"))}, 2, "old.txt", 0},
-        {moxy, {"--headless", "--dump", "old.dump", ending}, 1, "old.dump", 0},
         {moxy, {"--headless", "--screenshot", "old.png", ending}, 1, "old.png", 0},
-        {quillon, {"--compile", source, "-o", "old.moxy"}, 2, "old.moxy", 0},
         {quillon, {"--compile", source, "-o", "prog.moxy", "--map"}, 2, "prog.moxy.map", 1},
-        {QStringLiteral(VORNA_EXE), {"--compile", cli::writeFile(folder, QStringLiteral("prog.vornaproj"), "EXIT"), "-o",
-         "prog.moxy", "--map"}, 2, "prog.moxy.map", 1},
         {moxy, {"--headless", "--dump", node, ending}, 0, node},
-        {moxy, {"--headless", "--screenshot", node, ending}, 0, node},
-        {moxy, {"--headless", "--dump", "-", program(writeFileProgram(node.toStdString(), "x"))}, 0, node, -1, EndsWith("end ok\n")},
         {moxy, {"--headless", "--safe", "--dump", "-", program(writeFileProgram(node.toStdString(), "x"))}, 2, node, -1,
          EndsWith("end error refused\n")},
-        {quillon, {"--compile", source, "-o", node}, 0, node},
         {quillon, {"--compile", source, "-o", "/dev/stdout"}, 0, "/dev/stdout", -1, EndsWith("\x18\r\n")},
         {moxy, {"--headless", "--dump", "-", program(loadFileProgram(fifo.toStdString()))}, 2, fifo, -1,
          EndsWith("end error not-a-regular-file\n")},

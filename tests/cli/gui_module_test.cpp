@@ -1,33 +1,17 @@
 // moxy links Qt Core only and loads its window, picture and sound library from
 // ../lib/moxy/ beside its own folder when a run first needs it: runs that need none of it
-// work without the library, the others end with a clear error, and a copy of moxy finds
-// the library beside it.
+// work without the library, the others end with a clear error. (The copies the end-to-end
+// tests and the package make find the real library beside them.)
 #include "cli_support.h"
 #include "moxy/format.h"
 
 #include <QFile>
 #include <QLibraryInfo>
 
-#include <gtest/gtest.h>
-
 using moxy::Op;
 
-namespace {
-
-const QString kMoxy = QStringLiteral(MOXY_EXE);
-const QString kLibrary = QStringLiteral("/lib/moxy/libmoxy_gui.so");
-
-std::string program(const std::function<void(moxy::Writer&)>& body) {
-    moxy::Writer writer;
-    body(writer);
-    writer.op(Op::End);
-    return writer.take();
-}
-
-}  // namespace
-
 TEST(GuiLibrary, MoxyNeedsNeitherQtGuiNorWidgetsNorAlsa) {
-    const cli::Outcome needed = cli::run(QStringLiteral("readelf"), {QStringLiteral("-d"), kMoxy});
+    const cli::Outcome needed = cli::run(QStringLiteral("readelf"), {QStringLiteral("-d"), QStringLiteral(MOXY_EXE)});
     ASSERT_EQ(needed.exitCode, 0) << needed.err;
     EXPECT_NE(needed.out.find("libQt6Core"), std::string::npos);
     for (const char* library : {"libQt6Gui", "libQt6Widgets", "libQt6DBus", "libasound"})
@@ -37,60 +21,36 @@ TEST(GuiLibrary, MoxyNeedsNeitherQtGuiNorWidgetsNorAlsa) {
 TEST(GuiLibrary, ACopyWithoutItRunsWhatNeedsNoneAndRefusesTheRest) {
     QTemporaryDir folder;
     QDir(folder.path()).mkpath(QStringLiteral("bin"));
-    const QString copy = folder.filePath(QStringLiteral("bin/moxy"));
-    ASSERT_TRUE(QFile::copy(kMoxy, copy));
-    const QString empty = cli::writeFile(folder, QStringLiteral("empty.moxy"), "");
-    const QString picture = cli::writeFile(folder, QStringLiteral("picture.moxy"), program([](moxy::Writer& writer) {
-        writer.op(Op::NewPictureHolder).cell(130, 130).op(Op::Clear).text("none.png").op(Op::LoadPicture);
-    }));
-    const QString beep = cli::writeFile(folder, QStringLiteral("beep.moxy"), program([](moxy::Writer& writer) {
-        writer.cell(130, 130).op(Op::Clear).text("440").op(Op::SetPar1);
-        writer.cell(130, 131).op(Op::Clear).text("1").op(Op::SetPar2).system(moxy::SubCode::Beep);
-    }));
-    const QString shot = folder.filePath(QStringLiteral("shot.png"));
-    const QString headless = QStringLiteral("--headless");
-    const QString screenshot = QStringLiteral("--screenshot");
-    const std::string refusal = "moxy: cannot load the window, picture and sound library " +
-                                (QFileInfo(folder.path()).canonicalFilePath() + kLibrary).toStdString() + ": ";
-
-    struct Case {
-        const char* name;
-        QStringList arguments;
-        bool needsLibrary;
-    };
-    const Case cases[] = {
-        {"an empty program", {headless, empty}, false},
-        {"--version", {QStringLiteral("--version")}, false},
-        {"a picture", {headless, picture}, true},
-        {"a beep", {headless, beep}, true},
-        {"a screenshot", {headless, screenshot, shot, empty}, true},
-        {"the window", {empty}, true},
-    };
-    const auto walk = [&](const char* library) {
-        for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(library) + ", " + c.name);
-            const cli::Outcome outcome = cli::run(copy, c.arguments, {}, folder.path());
-            if (c.needsLibrary) {
-                EXPECT_EQ(outcome.exitCode, 1);
-                EXPECT_EQ(outcome.err.rfind(refusal, 0), 0u) << outcome.err;
-            } else {
-                EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-            }
-        }
-    };
-    walk("no library");
     QDir(folder.path()).mkpath(QStringLiteral("lib/moxy"));
-    const QString placed = folder.filePath(QStringLiteral("lib/moxy/libmoxy_gui.so"));
-    cli::writeFile(folder, QStringLiteral("lib/moxy/libmoxy_gui.so"), "not a library");
-    walk("a text file in its place");
-    QFile::remove(placed);
-    ASSERT_TRUE(QFile::copy(QLibraryInfo::path(QLibraryInfo::LibrariesPath) + QStringLiteral("/libQt6Core.so.6"), placed));
-    walk("another library in its place");
-
-    // The real library beside the copy: found from the copy's own folder.
-    QFile::remove(placed);
-    ASSERT_TRUE(QFile::copy(QFileInfo(kMoxy).path() + QStringLiteral("/..") + kLibrary, placed));
-    const cli::Outcome found = cli::run(copy, {headless, screenshot, shot, empty}, {}, folder.path());
-    EXPECT_EQ(found.exitCode, 0) << found.err;
-    EXPECT_TRUE(QFile::exists(shot));
+    const QString copy = folder.filePath(QStringLiteral("bin/moxy")), placed = folder.filePath(QStringLiteral("lib/moxy/libmoxy_gui.so"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MOXY_EXE), copy));
+    moxy::Writer picture, beep;
+    picture.op(Op::NewPictureHolder).cell(130, 130).op(Op::Clear).text("none.png").op(Op::LoadPicture);
+    beep.cell(130, 130).op(Op::Clear).text("440").op(Op::SetPar1).cell(130, 131).op(Op::Clear).text("1").op(Op::SetPar2);
+    beep.system(moxy::SubCode::Beep);
+    const QString empty = cli::writeFile(folder, QStringLiteral("empty.moxy"), "");
+    const std::string refusal = "moxy: cannot load the window, picture and sound library " +
+                                (QFileInfo(folder.path()).canonicalFilePath() + "/lib/moxy/libmoxy_gui.so").toStdString() + ": ";
+    const std::pair<QStringList, bool> cases[] = {  // the arguments, whether the run needs the library
+        {{"--headless", empty}, false},
+        {{"--version"}, false},
+        {{"--headless", cli::writeFile(folder, QStringLiteral("picture.moxy"), picture.take())}, true},
+        {{"--headless", cli::writeFile(folder, QStringLiteral("beep.moxy"), beep.take())}, true},
+        {{"--headless", "--screenshot", "shot.png", empty}, true},
+        {{empty}, true},
+    };
+    for (const char* library : {"", "not a library", "another library"}) {
+        if (*library == 'n') {
+            cli::writeFile(folder, QStringLiteral("lib/moxy/libmoxy_gui.so"), library);
+        } else if (*library == 'a') {
+            QFile::remove(placed);
+            ASSERT_TRUE(QFile::copy(QLibraryInfo::path(QLibraryInfo::LibrariesPath) + QStringLiteral("/libQt6Core.so.6"), placed));
+        }
+        for (const auto& [arguments, needsLibrary] : cases) {
+            SCOPED_TRACE(library + (" " + arguments.join(' ')).toStdString());
+            const cli::Outcome outcome = cli::run(copy, arguments, {}, folder.path());
+            EXPECT_EQ(outcome.exitCode, needsLibrary ? 1 : 0) << outcome.err;
+            EXPECT_EQ(outcome.err.rfind(refusal, 0), needsLibrary ? 0u : std::string::npos) << outcome.err;
+        }
+    }
 }

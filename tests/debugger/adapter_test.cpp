@@ -54,7 +54,6 @@ public:
             }
         }
     }
-    const QJsonObject frame() { return request("stackTrace", {{"threadId", 1}})["body"]["stackFrames"][0].toObject(); }
     QString value(const QString& expression) { return request("evaluate", {{"expression", expression}})["body"]["result"].toString(); }
     int end() {
         m_process.closeWriteChannel();
@@ -103,11 +102,8 @@ TEST(Adapter, ThePlainLoopDebugsAProgramCompiledWithItsMap) {
     adapter.request("setBreakpoints", {{"source", QJsonObject{{"path", folder.filePath("prog.qlnp")}}}, {"lines", QJsonArray{6}}});
     adapter.request("configurationDone");
     EXPECT_EQ(adapter.event("stopped")["reason"], "breakpoint");
-    EXPECT_EQ(adapter.frame()["line"].toInt(), 7);  // the comment has no code
-    EXPECT_EQ(adapter.frame()["source"]["path"].toString(), folder.filePath("prog.qlnp"));
-    EXPECT_EQ(adapter.value("b"), "\"2\"");
-    const QJsonObject changed = adapter.request("setVariable", {{"variablesReference", 1}, {"name", "b"}, {"value", "40"}});
-    EXPECT_EQ(changed["body"]["value"].toString(), "\"40\"");
+    EXPECT_EQ(adapter.request("stackTrace", {{"threadId", 1}})["body"]["stackFrames"][0]["line"].toInt(), 7);  // the comment has no code
+    adapter.request("setVariable", {{"variablesReference", 1}, {"name", "b"}, {"value", "40"}});
     adapter.request("continue", {{"threadId", 1}});
     EXPECT_EQ(adapter.event("exited")["exitCode"].toInt(-1), 0);
     EXPECT_EQ(adapter.outputs, "41\ninput box: 40\nanswered: typed\ntyped\n");

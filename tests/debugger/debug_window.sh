@@ -13,19 +13,14 @@ send() {
     local body="{\"seq\":$((++number)),\"type\":\"request\",\"command\":\"$1\",\"arguments\":${2:-{\}}}"
     printf 'Content-Length: %d\r\n\r\n%s' "${#body}" "$body" >&4
 }
-sent() {  # waits up to 20 s
-    for _ in $(seq 400); do grep -q -- "$1" "$work/out" && return; sleep 0.05; done
-    fail "the adapter did not send $1: $(cat "$work/out")"
-}
+sent() { poll 200 grep -q -- "$1" "$work/out" || fail "the adapter did not send $1: $(cat "$work/out")"; }
 
-line=$(grep -n '^doevents' "$3" | head -n1 | cut -d: -f1)
 send initialize '{"adapterID":"moxy"}'
 send launch "{\"program\":\"$2\",\"seed\":1}"
-send setBreakpoints "{\"source\":{\"path\":\"$3\"},\"lines\":[$line]}"
+send setBreakpoints "{\"source\":{\"path\":\"$3\"},\"lines\":[$(grep -n '^doevents' "$3" | head -n1 | cut -d: -f1)]}"
 send configurationDone
 sent '"reason":"breakpoint"'
-window=$(window_named 'Catch the ball!')
-"$4" "$window"
+"$4" "$(window_named 'Catch the ball!')"
 sent '"exitCode":0'
 sent '"event":"terminated"'
 send disconnect

@@ -38,10 +38,7 @@ public:
     std::size_t position() const override { return m_position; }
     std::size_t programSize() const override { return m_program.size(); }
     debugger::Registers registers() const override { return m_registers; }
-    const std::string& cellText(int cell) const override {
-        static const std::string kEmpty;
-        return m_cells.count(cell) ? m_cells.at(cell) : kEmpty;
-    }
+    const std::string& cellText(int cell) const override { return m_cells[cell]; }
     bool setCellText(int cell, const std::string& text) override {
         return cell >= 0 && cell <= m_registers.varTop && (m_cells[cell] = text, true);
     }
@@ -55,7 +52,7 @@ private:
     int m_failures;
     std::size_t m_position = 1;
     debugger::Registers m_registers;
-    std::map<int, std::string> m_cells;
+    mutable std::map<int, std::string> m_cells;
 };
 
 inline debugger::DebuggeeFactory fakeFactory(int failures = 1000000) {

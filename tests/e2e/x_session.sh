@@ -59,14 +59,3 @@ await() {
     status=0
     wait "$1" || status=$?
 }
-# The colour of pixel (x, y) of window $1, "R,G,B".
-pixel() {
-    import -window "$1" "$work/shot.png" 2>/dev/null && convert "$work/shot.png" -format \
-        "%[fx:round(255*p{$2,$3}.r)],%[fx:round(255*p{$2,$3}.g)],%[fx:round(255*p{$2,$3}.b)]" info:
-}
-# Waits (up to 10 s) until pixel (x, y) of window $1 has the colour $4.
-await_pixel() {
-    colour_is() { colour=$(pixel "$@") && [ "$colour" = "$4" ]; }
-    local colour=none
-    poll 100 colour_is "$@" || fail "pixel ($2, $3) is $colour, not $4"
-}

@@ -17,49 +17,12 @@ namespace {
 
 const QString kExamples = QStringLiteral(EXAMPLES_DIR);
 
-struct Outcome : cli::Outcome {
-    std::string dump;
-    QImage screenshot;
-};
-
-// Runs examples/[name].moxy headless in [folder], [input] on standard input, and checks that
-// it ended with status 0 and a dump holding each of [lines] as a line or a line's end.
-Outcome runExample(const QString& name, const QStringList& options, const QByteArray& input,
-                   const std::vector<std::string>& lines, const QString& folder = kExamples) {
-    QTemporaryDir results;
-    qputenv("LC_ALL", "C.UTF-8");  // the examples read and write numbers with a decimal point
-    const cli::Outcome run = cli::run(QStringLiteral(MOXY_EXE),
-                                      QStringList{"--headless", "--dump", results.filePath("dump"), "--screenshot",
-                                                  results.filePath("shot.png")} +
-                                          options + QStringList{QDir(kExamples).filePath(name + ".moxy")},
-                                      input, folder);
-    const Outcome outcome{run, cli::readFile(results.filePath("dump")), QImage(results.filePath("shot.png"))};
-    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-    for (const std::string& line : lines)
-        EXPECT_THAT(outcome.dump, HasSubstr(line + "\n"));
-    return outcome;
-}
-
 // A rectangle of the screenshot and how many of its pixels have the colour [rgb].
 struct Region {
     int x, y, width, height;
     QRgb rgb;
     int atLeast, atMost = INT_MAX;
 };
-
-void expectRegions(const QImage& image, const std::vector<Region>& regions) {
-    for (const Region& r : regions) {
-        int count = 0;
-        for (int row = r.y; row < r.y + r.height; ++row)
-            for (int column = r.x; column < r.x + r.width; ++column)
-                count += image.valid(column, row) && (image.pixel(column, row) & 0xFFFFFF) == (r.rgb & 0xFFFFFF);
-        EXPECT_TRUE(count >= r.atLeast && count <= r.atMost) << r.x << "," << r.y << ": " << count;
-    }
-}
-
-const std::vector<Region> kDrawing = {{37, 17, 1, 1, 0xff0000, 1}, {74, 45, 1, 1, 0x80007f, 1}, {60, 110, 1, 1, 0x0000ff, 1},
-    {180, 140, 1, 1, 0xff8000, 1}, {158, 215, 1, 1, 0xff00ff, 1}, {230, 105, 1, 1, 0xdc1e1e, 1}, {300, 120, 1, 1, 0xdc1e1e, 1},
-    {5, 235, 1, 1, 0xffffff, 1}, {322, 242, 1, 1, 0xffffff, 1}, {30, 148, 40, 14, 0, 21}};
 
 TEST(Examples, EachRunsToItsEnd) {
     // Away from its own folder drawing's first try fails and the run starts again, finding the
@@ -97,20 +60,36 @@ TEST(Examples, EachRunsToItsEnd) {
         {"table", {"--max-steps", "100000"}, "7\n", {"cell 255 7", "cell 26775 11", "cell 27285 7", "cell 28560 70", "end ok"},
          "", "Which times table?\n", {{20, 190, 120, 14, black, 21}}},
         // The drawing's parts: colours, ramp, circles, box, points, the picture doubled, black captions.
-        {"drawing", {"--max-steps", "1000000"}, {}, {"end ok"}, "", "", kDrawing},
-        {"drawing", {"--max-steps", "1000000"}, {}, {"cell 33150 yes", "/../examples/ball.png", "end ok"}, "", "", kDrawing, elsewhere.path()},
+        {"drawing", {"--max-steps", "1000000"}, {}, {"cell 33150 yes", "/../examples/ball.png", "end ok"}, "", "",
+         {{37, 17, 1, 1, 0xff0000, 1}, {74, 45, 1, 1, 0x80007f, 1}, {60, 110, 1, 1, 0x0000ff, 1}, {180, 140, 1, 1, 0xff8000, 1},
+          {158, 215, 1, 1, 0xff00ff, 1}, {230, 105, 1, 1, 0xdc1e1e, 1}, {300, 120, 1, 1, 0xdc1e1e, 1}, {5, 235, 1, 1, 0xffffff, 1},
+          {322, 242, 1, 1, 0xffffff, 1}, {30, 148, 40, 14, 0, 21}}, elsewhere.path()},
         {"notebook", {"--max-steps", "1000000"}, "first note\n", {"end ok"}, "My notebook\r\nNote 1: first note\n", "", {},
          notebook.path(), "My notebook\r\nNote 1: first note\r\n"},
         {"notebook", {"--max-steps", "1000000"}, "second note\n", {"end ok"}, twoNotes.substr(0, twoNotes.size() - 2) + "\n", "", {},
          notebook.path(), twoNotes},
         {"notebook", {"--max-steps", "1000000"}, {}, {"end ended"}, twoNotes + "\n", "", {}, notebook.path(), twoNotes},  // Cancel only shows it
     };
+    qputenv("LC_ALL", "C.UTF-8");  // the examples read and write numbers with a decimal point
     for (const auto& r : runs) {
         SCOPED_TRACE(r.name);
-        const Outcome run = runExample(r.name, r.options, r.input, r.dump, r.folder);
+        QTemporaryDir results;
+        const cli::Outcome run = cli::run(QStringLiteral(MOXY_EXE), QStringList{"--headless", "--dump", results.filePath("dump"),
+            "--screenshot", results.filePath("shot.png")} + r.options + QStringList{QDir(kExamples).filePath(r.name + QString(".moxy"))},
+            r.input, r.folder);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        for (const std::string& line : r.dump)
+            EXPECT_THAT(cli::readFile(results.filePath("dump")), HasSubstr(line + "\n"));
         EXPECT_EQ(run.out, r.out);
         EXPECT_THAT(run.err, HasSubstr(r.err));
-        expectRegions(run.screenshot, r.regions);
+        const QImage shot(results.filePath("shot.png"));
+        for (const Region& g : r.regions) {
+            int count = 0;
+            for (int row = g.y; row < g.y + g.height; ++row)
+                for (int column = g.x; column < g.x + g.width; ++column)
+                    count += shot.valid(column, row) && (shot.pixel(column, row) & 0xFFFFFF) == (g.rgb & 0xFFFFFF);
+            EXPECT_TRUE(count >= g.atLeast && count <= g.atMost) << g.x << "," << g.y << ": " << count;
+        }
         EXPECT_EQ(cli::readFile(QDir(r.folder).filePath("notebook.txt")), r.notebook);
     }
 }
