@@ -37,23 +37,6 @@ TEST(KeptNumber, AgreesWithTheTextRoundTripOnSampledValues) {
     EXPECT_GT(shortcut, kSamples / 2) << "the shortcut misses most values";
 }
 
-TEST(KeptNumber, SingleOfATextsNumberIsTheTextsSingle) {
-    std::mt19937_64 random(5);
-    for (int i = 0; i < 50000; ++i) {
-        std::string text = std::to_string(random() % 100000000) + "." + std::to_string(random() % 1000000000000ULL);
-        if (i % 3 == 0)
-            text += "E" + std::to_string(static_cast<int>(random() % 80) - 40);
-        double number = 0;
-        float expected = 0;
-        ASSERT_EQ(runner::parseNumber(text, kPoint, number), runner::ParseStatus::Ok);
-        const bool readsBack = runner::parseSingle(text, kPoint, expected) == runner::ParseStatus::Ok;
-        float single = 0;
-        if (runner::singleOfNumber(number, single)) {
-            ASSERT_TRUE(readsBack && testing_support::sameSingle(single, expected)) << text;
-        }
-    }
-}
-
 TEST(KeptNumber, EveryReaderOfAnUnreadResultSeesTheTextsValue) {
     // Slot 2 := slot 0 OP slot 1, slot 6 := its text, then one reader; slot 5 holds what
     // the reader saw: the text itself, or "yes".
