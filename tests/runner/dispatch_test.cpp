@@ -1,7 +1,5 @@
-// The plain loop takes a reference and the opcode behind it in one dispatch; the traced loop
-// takes one step at a time. Cut by a step limit anywhere (also in the middle of a pair), both
-// stop at the same position with the same steps, registers and cells. Slices are cut the
-// same way in slices_test.cpp.
+// The plain loop fuses a reference with the opcode behind it; the traced loop takes single
+// steps. A step limit anywhere (also inside a pair) stops both in the same state.
 #include "runner/session.h"
 #include "support/fake_host.h"
 #include "support/program_builder.h"
@@ -13,8 +11,7 @@ using testing_support::set;
 using testing_support::slot;
 
 TEST(Dispatch, AStepLimitAnywhereStopsWhereSingleStepsStop) {
-    // Pairs of every kind, a counted loop, a jump to a pair cut by the end of the first page
-    // and a reference with a missing digit at the program's end.
+    // Pairs, a counted loop, a jump to a pair cut by the first page's end, a cut-off reference.
     moxy::Writer writer;
     for (auto [k, text] : {std::pair{0, "0"}, {1, "3"}, {2, "1"}, {3, "5"}, {5, "2"}})
         set(writer, k, text);

@@ -1,6 +1,5 @@
-// The number a cell keeps beside a computed result, read or not yet, and the single taken
-// from it are exactly what the cell's text reads back as; the limits on texts count that
-// text as if written when the result was stored.
+// The number a cell keeps beside a computed result, and its single, are what its text reads
+// back as; the text limits count that text as if written when the result was stored.
 #include "support/fake_host.h"
 #include "support/number_samples.h"
 #include "support/program_builder.h"
@@ -38,8 +37,7 @@ TEST(KeptNumber, AgreesWithTheTextRoundTripOnSampledValues) {
 }
 
 TEST(KeptNumber, EveryReaderOfAnUnreadResultSeesTheTextsValue) {
-    // Slot 2 := slot 0 OP slot 1, slot 6 := its text, then one reader; slot 5 holds what
-    // the reader saw: the text itself, or "yes".
+    // Slot 2 := slot 0 OP slot 1, slot 6 := its text; slot 5: what the reader saw.
     const std::pair<const char*, std::function<void(moxy::Writer&)>> readers[] = {
         {"", [](moxy::Writer& w) { slot(w, 5).op(Op::Copy); }},
         {"", [](moxy::Writer& w) { set(w, 4, "0").op(Op::SetPar2); slot(w, 5).op(Op::Add); }},
@@ -51,9 +49,7 @@ TEST(KeptNumber, EveryReaderOfAnUnreadResultSeesTheTextsValue) {
         const char *a, *b;
         Op op = Op::Divide;
     };
-    // A third, exact decimal ties at the 16th digit (the second one's text reads back as
-    // another number), a halfway single, tiny and huge quotients, and a text 8388608.5
-    // whose number lies just above it.
+    // A third, 16th-digit ties, a halfway single, tiny and huge quotients, 8388608.5 + tiny.
     const Operands operands[] = {{"1", "3"}, {"999999999999999", "2"}, {"474424293301590", "8"}, {"16777217", "2"}, {"1E-300", "7"},
                                  {"1E+30", "0.7"}, {"123456789012345", "-0.2"}, {"8388608.5", "0.000000001", Op::Add},
                                  {"1E+20", "10", Op::Multiply}};
@@ -77,9 +73,7 @@ TEST(KeptNumber, EveryReaderOfAnUnreadResultSeesTheTextsValue) {
 }
 
 TEST(KeptNumber, TextLimitsCountTheTextOnceItIsKnown) {
-    // An exact decimal tie's text (499999999999999.5) alone tells its value: it counts at
-    // once; another quotient only when read. 16 characters of operands, 15 of a written
-    // quotient, 11 appended: 42 > 40.
+    // A tie's text (499999999999999.5) counts at once, another quotient only when read: 16 + 15 + 11 > 40.
     for (auto [dividend, divisor, status, appended] :
          {std::tuple{"999999999999999", "2", "error text-too-long", "abcdefghi"},
           {"999999999999998", "3", "ok", "abcdefghijk"}}) {
