@@ -1,5 +1,5 @@
 // The plain loop fuses a reference with the opcode behind it; the traced loop takes single
-// steps. A step limit anywhere (also inside a pair) stops both in the same state.
+// steps (here in slices). A step limit anywhere (also inside a pair) stops both in the same state.
 #include "runner/session.h"
 #include "support/fake_host.h"
 #include "support/program_builder.h"
@@ -36,8 +36,10 @@ TEST(Dispatch, AStepLimitAnywhereStopsWhereSingleStepsStop) {
         if (traced)
             interpreter.setTrace([](const runner::TraceStep&) {});
         interpreter.begin();
-        const int end = static_cast<int>(interpreter.resume(runner::kWholeRun));
-        return std::to_string(end) + " at " + std::to_string(interpreter.position()) + " after " +
+        runner::SliceEnd end = runner::SliceEnd::Budget;  // the traced loop in slices of 2
+        for (int slice = 0; slice < 10000 && end == runner::SliceEnd::Budget; ++slice)
+            end = interpreter.resume(traced ? 2 : runner::kWholeRun);
+        return std::to_string(static_cast<int>(end)) + " at " + std::to_string(interpreter.position()) + " after " +
                std::to_string(interpreter.steps()) + "\n" + runner::stateDump(interpreter, {});
     };
     const std::string whole = run(false, 0);
