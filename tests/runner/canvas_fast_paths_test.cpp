@@ -1,5 +1,4 @@
-// The canvas's primitives draw exactly the pixels of the plain pixel-by-pixel reference,
-// on random lines, circles and boxes, on and off the surface, huge and negative.
+// The canvas's primitives draw exactly the pixels of the plain reference, on and off the surface.
 #include "runner/canvas.h"
 #include "support/reference_canvas.h"
 
@@ -16,8 +15,7 @@ using runner::Fill;
 
 namespace {
 
-// A coordinate from a mix of families: on the surface, near its edges, halves, beyond the
-// bound of 2^40, infinite and not a number.
+// A coordinate on the surface, near its edges, a half, beyond 2^40, infinite or not a number.
 float coordinate(std::mt19937_64& random, int extent) {
     constexpr float kInf = std::numeric_limits<float>::infinity();
     constexpr float kSpecials[] = {kInf, -kInf, std::numeric_limits<float>::quiet_NaN(), 0x1p40f, -0x1p40f};

@@ -49,6 +49,7 @@ TEST(Number, SinglesRoundOnceAndWholesRoundHalvesToEven) {
     ASSERT_EQ(runner::parseSingle("16777217", kPoint, single), ParseStatus::Ok);
     EXPECT_EQ(single, 16777216.0f);
     EXPECT_EQ(runner::parseSingle("1e39", kPoint, single), ParseStatus::Overflow);
+    EXPECT_FALSE(runner::singleOfNumber(1e-40, single)) << "below the normal singles the text decides";
     for (auto [value, expected] : {std::pair{1.5, 2}, {2.5, 2}, {-2.5, -2}, {0.49, 0}, {2147483647.4, 2147483647},
                                    {-2147483648.0, -2147483647 - 1}}) {
         SCOPED_TRACE(value);

@@ -31,8 +31,7 @@ TEST(References, SelectCellsAndKeepMissingDigits) {
         EXPECT_EQ(run.interpreter->varTop(), std::max(cell, 255));
         EXPECT_EQ(run.interpreter->cell(cell) + run.interpreter->cell(cell - 1), "x");
     }
-    // 1 130 131 selects 33151; 1 0 132 keeps hi 130; 1 255 255 keeps both; a cut-off
-    // reference sets hi 131. Line breaks and ignored codes do nothing.
+    // A digit 0 or 255 keeps the previous one, a cut-off reference sets hi; ignored codes do nothing.
     FakeRun run(std::string("\x01\x82\x83\x01\x00\x84", 6) + "a\x01\xff\xff" +
                 std::string("\r\n\x00\x02\x16\xc8", 6) + "b\x01\x83");
     EXPECT_EQ(run.interpreter->cell(moxy::cellNumber(130, 132)), "ab");
@@ -290,8 +289,7 @@ TEST(Dump, CellsAreEscapedOnTheirOwnLine) {
     EXPECT_THAT(runner::stateDump(*run.interpreter, run.result), HasSubstr("\ncell 33150 a\\\\b\\r\\n\\xc8\ncell 33151 200\n"));
 }
 
-// The program is decoded a page of 4096 positions at a time: a failing "if 1 > 2" at
-// [condition] skips across pages to its code 18 at [end] (0: none, the rest is skipped).
+// A failing condition at [condition] skips across 4096-position pages to its code 18 at [end].
 TEST(DecodedProgram, FailedConditionsSkipAcrossPages) {
     constexpr std::size_t kPage = 4096;
     const auto padTo = [](moxy::Writer& writer, std::size_t position) {  // code 0 does nothing
@@ -316,8 +314,7 @@ TEST(DecodedProgram, FailedConditionsSkipAcrossPages) {
 }
 
 TEST(DecodedProgram, ABigProgramDecodesItsPagesAgainAndRunsTheSame) {
-    // A loop whose body is longer than the table's 8 Mi positions: every pass decodes the
-    // program anew. The filler's steps are counted one by one.
+    // A loop body longer than the table's 8 Mi positions: every pass decodes the program anew.
     const auto loop = [](std::size_t filler) {
         moxy::Writer writer;
         set(writer, 0, "0");

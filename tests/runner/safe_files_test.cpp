@@ -1,7 +1,5 @@
-// The runner's file services through the headless host with real files and links: under
-// --safe no name, link or link swapped in during the run leads out of the program's folder,
-// and a program that is no regular file reaches no file; writes follow links and keep
-// permissions; pictures stay within their bound and are measured before they are unpacked.
+// The headless host's files with real links: under --safe nothing leads out of the program's
+// folder; writes follow links and keep permissions; pictures are bounded before decoding.
 #include "fuzz/safe_path_tree.h"
 #include "platform/file_io.h"
 #include "support/corpus.h"
@@ -115,9 +113,7 @@ TEST(SafeFiles, NoNameOrLinkLeadsOutOfTheProgramFolder) {
     platform::setBeneathResolution(platform::BeneathResolution::Kernel);
 }
 
-// A second thread keeps swapping a link between a folder inside and one outside while the
-// program writes, reads and loads pictures through it. Whichever the kernel sees, nothing
-// lands outside and nothing from outside is read.
+// A second thread swaps a link between a folder inside and one outside during the accesses.
 TEST(SafeFiles, LinkSwappedDuringTheRunNeverLeadsOut) {
     Layout layout;
     QDir(layout.program).mkdir(QStringLiteral("real"));
@@ -169,8 +165,7 @@ TEST(SafeFiles, LinkSwappedDuringTheRunNeverLeadsOut) {
     std::printf("%d of 1200 accesses met the link to outside and were refused\n", refused);
 }
 
-// The folder is where the opened program file really lies; without one (a piped program)
-// --safe reaches no file at all.
+// The folder is where the opened program file lies; without one (piped) --safe reaches no file.
 TEST(SafeFiles, ProgramFolderComesFromTheOpenedFile) {
     Layout layout;
     testing_support::writeFile(layout.program + "/prog.moxy", "\x18");
@@ -187,8 +182,6 @@ TEST(SafeFiles, ProgramFolderComesFromTheOpenedFile) {
     EXPECT_EQ(outcome([&] { host.startProgram("touch " + layout.at("started")); }), "refused");
 }
 
-// Without --safe a write follows links to where the file really lies, and the new file
-// keeps the old one's permissions.
 TEST(Writes, FollowLinksAndKeepPermissions) {
     QTemporaryDir folder;
     const QString real = folder.filePath(QStringLiteral("real.txt"));
@@ -232,8 +225,7 @@ TEST(PictureBound, OnePictureAndAllHoldersTogether) {
     EXPECT_EQ(outcome([&] { host.loadPicture(0, ""); }), "ok");  // emptying frees it all
     EXPECT_EQ(outcome([&] { host.loadPicture(2, picture(100, 100)); }), "ok");
 
-    // The size is read from the header: a file with no pixel data is refused for its size,
-    // not decoded, under the default bound too.
+    // The size comes from the header: no pixel data, yet refused for its size by default too.
     const QString huge = folder.filePath(QStringLiteral("huge.ppm"));
     HeadlessHost defaults({});
     for (auto [header, expected] : {std::pair{"P6 10000 10000 255\n", "picture-too-large"}, {"P6 4000 4000 255\n", "not-a-picture"}}) {

@@ -1,6 +1,4 @@
-// The interpreter in slices: where a slice ends, how dialogs are answered, and that a run
-// cut into slices of any size ends in the same state as one uninterrupted run, for the
-// examples, the fuzzer's kept inputs and hostile shapes alike.
+// Where a slice ends, how dialogs are answered, and that any cut gives the state of one run.
 #include "support/corpus.h"
 #include "support/fake_host.h"
 #include "support/program_builder.h"

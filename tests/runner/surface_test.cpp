@@ -1,6 +1,5 @@
-// The drawing surface without Qt: text from the glyph table, and pictures stretched,
-// mirrored, clipped and laid over the drawing by their alpha. Points, lines, circles and
-// boxes are compared with the plain reference in canvas_fast_paths_test.cpp.
+// The surface's text and pictures (stretched, mirrored, clipped, blended); the primitives are
+// compared with the plain reference in canvas_fast_paths_test.cpp.
 #include "runner/canvas.h"
 
 #include <gtest/gtest.h>

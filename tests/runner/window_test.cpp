@@ -1,6 +1,4 @@
-// The runner window under Qt's offscreen platform, driving programs in slices from Qt's
-// event loop: geometry, caption, painting while a program never yields, keys taken at
-// yields, dialogs through an injected interface or Qt's own as plain text, and closing.
+// The runner window under the offscreen platform: geometry, painting, keys, dialogs, closing.
 #include "support/program_builder.h"
 #include "moxy/format.h"
 #include "runner/canvas_image.h"
@@ -199,8 +197,7 @@ TEST(Keys, AReleaseGoesToTheKeyItsPressSet) {
 }
 
 TEST(Keys, ProgramsSeeKeysOnlyAtTheirYieldsAndNotWhileADialogIsOpen) {
-    // A is pressed while the program is busy between slices: it reads "0" until its next
-    // yield. Keys while a dialog is open belong to the dialog.
+    // A pressed while the program is busy reads "0" until its next yield; keys in a dialog are the dialog's.
     moxy::Writer w;
     slot(w, 0).key(moxy::Key::A);
     set(w, 10, "0");

@@ -1,5 +1,4 @@
-// A host for interpreter tests: records what a program drew and asked, answers dialogs
-// from a list, reads and writes real files. Needs no window and no Qt.
+// A host without Qt for interpreter tests: logs calls, answers dialogs from a list, real files.
 #pragma once
 
 #include "runner/host.h"
@@ -93,8 +92,7 @@ private:
     }
 };
 
-// [code] run at once (seed 7 unless [options] say otherwise), after [setup] has adjusted
-// the host; at(k) is the cell of slot k.
+// [code] run at once (seed 7 by default) after [setup] adjusted the host; at(k): slot k.
 struct FakeRun {
     FakeHost host;
     std::unique_ptr<runner::Interpreter> interpreter;

@@ -1,7 +1,5 @@
-// Numbers for checking the kept number of a cell against its text: the number a cell
-// keeps beside a computed result (textValue) and the single-precision value taken from it
-// (singleOfNumber) must be exactly what the text reads back as. Shared by the sampling
-// test and the full sweep in bench/.
+// Values for checking a cell's kept number (textValue) and its single (singleOfNumber)
+// against what the text reads back as; shared by the sampling test and bench/'s sweep.
 #pragma once
 
 #include "runner/conversions.h"
@@ -22,8 +20,7 @@ inline bool sameSingle(float a, float b) {
     return (std::isnan(a) && std::isnan(b)) || std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
 }
 
-// Draws values from many families; [kind] picks the family (any number: it is taken
-// modulo the count), the generator the member.
+// A value of family [kind] (modulo the count), the member drawn by [random].
 inline double numberSample(std::mt19937_64& random, std::uint64_t kind) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     const double sign = (random() & 1) ? -1.0 : 1.0;
@@ -86,8 +83,7 @@ inline double numberSample(std::mt19937_64& random, std::uint64_t kind) {
     }
 }
 
-// Compares the kept number and its single with the text round trip for [value]. Returns
-// an empty string when they agree, else what differs.
+// What differs between the kept number (and its single) and the text round trip, or "".
 inline std::string keptNumberMismatch(double value, runner::NumberFormat format) {
     const std::string text = runner::formatNumber(value, format);
     double expected = 0;

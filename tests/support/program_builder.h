@@ -1,5 +1,4 @@
-// Building MOXY programs in tests, benchmarks and test tools: cells numbered the way the
-// Quillon compiler numbers its variables (slot k is cell 33150 + k, hi 130, lo 130 + k).
+// MOXY programs for tests and benchmarks; slot k is Quillon's k-th variable, cell 33150 + k.
 #pragma once
 
 #include "moxy/format.h"

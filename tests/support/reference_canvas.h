@@ -1,7 +1,5 @@
-// The plain way of drawing the canvas's primitives, pixel by pixel into a plain pixel
-// buffer and in 128-bit arithmetic: the reference that the canvas's fast paths are
-// compared with. Same rules as runner::Canvas: nearest pixel (halves up), coordinates
-// bounded to 2^40, the start pixel of a line drawn and its end pixel not.
+// The canvas's primitives drawn pixel by pixel in 128-bit arithmetic, with runner::Canvas's
+// rules: nearest pixel (halves up), coordinates bounded to 2^40, a line's end pixel not drawn.
 #pragma once
 
 #include "runner/host.h"
@@ -37,8 +35,7 @@ public:
             --octantEnd;
         const long long w = m_width;
         const long long h = m_height;
-        // Only the offsets where one of the eight points can be on the surface (for huge
-        // radii); a pixel plotted twice is the same pixel.
+        // Only offsets where one of the eight points can be on the surface (huge radii).
         for (auto [first, last] : {std::pair{-cx, w - 1 - cx}, {cx - (w - 1), cx}, {-cy, h - 1 - cy}, {cy - (h - 1), cy}}) {
             for (long long offset = std::max(first, 0LL); offset <= std::min(last, octantEnd); ++offset) {
                 const long long height = circleHeight(r, offset);
