@@ -85,7 +85,7 @@ TEST(Headless, WindowCallsChangeTheVirtualWindow) {
     slot(writer, 0).system(SubCode::ScreenWidth);
     slot(writer, 1).system(SubCode::ScreenHeight);
     set(writer, 2, "400").system(SubCode::SetWindowWidth);
-    set(writer, 2, "300.4").system(SubCode::SetWindowHeight);
+    set(writer, 2, "300.6").system(SubCode::SetWindowHeight);
     set(writer, 2, "15").system(SubCode::SetWindowTop);
     set(writer, 2, "25").system(SubCode::SetWindowLeft);
     set(writer, 2, "My game").system(SubCode::Caption);
@@ -94,7 +94,7 @@ TEST(Headless, WindowCallsChangeTheVirtualWindow) {
     settings.screen = {1280, 1024};
     HeadlessRun run(writer.code(), settings);
     EXPECT_EQ(run.at(0) + "x" + run.at(1), "1280x1024");
-    EXPECT_EQ(QSize(run.host->canvas().width(), run.host->canvas().height()), QSize(400, 300));
+    EXPECT_EQ(QSize(run.host->canvas().width(), run.host->canvas().height()), QSize(400, 301));
     EXPECT_EQ(QPoint(run.host->windowLeft(), run.host->windowTop()), QPoint(25, 15));
     EXPECT_EQ(run.host->caption(), "My game");
     EXPECT_EQ(run.host->canvas().pixel(8, 8), 0xC0C0C0u);

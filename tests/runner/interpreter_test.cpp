@@ -213,28 +213,28 @@ TEST(HostCalls, DrawingOpcodesConvertTheirArguments) {
     set(writer, 0, "10").op(Op::SetPar1);
     set(writer, 1, "20.5").op(Op::SetPar2);
     set(writer, 2, "30").op(Op::SetRes);
-    for (const char* digit : {"4", "10", "", "01"})
+    for (const char* digit : {"4", "9", "10", "", "01"})
         set(writer, 3, digit).op(Op::ColourByDigit);
     set(writer, 3, "65280").op(Op::ColourByValue);
     set(writer, 3, "40").op(Op::Point).op(Op::Line).op(Op::Circle).op(Op::Box).op(Op::FilledBox);
     set(writer, 3, "Hi").op(Op::Print).op(Op::ClearScreen);
     EXPECT_THAT(FakeRun(writer.code()).host.calls,
-                ElementsAre("colour 16711680", "colour 65280", "point 10 20.5", "line 10 20.5 30 40", "circle 10 20.5 40",
+                ElementsAre("colour 16711680", "colour 16777215", "colour 65280", "point 10 20.5", "line 10 20.5 30 40", "circle 10 20.5 40",
                             "box 10 20.5 30 40", "filledbox 10 20.5 30 40", "text 10 20.5 Hi", "cls"));
 }
 
 TEST(HostCalls, PictureHoldersAreCreatedInOrderAndCheckedBeforeUse) {
     moxy::Writer writer;
-    writer.op(Op::NewPictureHolder).op(Op::NewPictureHolder);
-    set(writer, 0, "2").op(Op::SelectPictureHolder);
+    writer.op(Op::NewPictureHolder);
+    set(writer, 0, "1").op(Op::SelectPictureHolder);
     set(writer, 1, "pic.png").op(Op::LoadPicture);
-    set(writer, 0, "3").op(Op::SelectPictureHolder);
-    set(writer, 1, "other.png").op(Op::LoadPicture);  // no holder 3: the run starts again
+    set(writer, 0, "2").op(Op::SelectPictureHolder);
+    set(writer, 1, "other.png").op(Op::LoadPicture);  // no holder 2: the run starts again
     FakeRun run(writer.code());
     // The second run creates holder 1 again, which exists.
     EXPECT_EQ(run.status(), "error holder-exists");
-    EXPECT_THAT(run.host.calls, ElementsAre("load 2 pic.png"));
-    EXPECT_EQ(run.interpreter->picSelect(), 3);
+    EXPECT_THAT(run.host.calls, ElementsAre("load 1 pic.png"));
+    EXPECT_EQ(run.interpreter->picSelect(), 2);
     for (auto [holder, status] : {std::pair{"1", "error no-such-holder"}, {"-1", "error no-such-holder"},
                                   {"40000", "error overflow"}, {"0", "ok"}}) {
         SCOPED_TRACE(holder);

@@ -70,6 +70,17 @@ TEST(KeptNumber, EveryReaderOfAnUnreadResultSeesTheTextsValue) {
             EXPECT_EQ(run.at(5), *seen ? seen : text);
         }
     }
+    // Compared before anything settles it, a product whose number lies halfway between two
+    // singles takes the side its text lies on.
+    moxy::Writer halfway;
+    set(halfway, 6, "6.3076067");  // the single above; the text's single lies below it
+    set(halfway, 5, "no");
+    set(halfway, 0, "6.30760645866394").op(Op::SetPar1);
+    set(halfway, 1, "1").op(Op::SetPar2);
+    slot(halfway, 2).op(Op::Multiply).op(Op::SetPar1);
+    slot(halfway, 6).op(Op::SetPar2).op(Op::IfLess);
+    set(halfway, 5, "yes").op(Op::EndIf);
+    EXPECT_EQ(FakeRun(halfway.code()).at(5), "yes");
 }
 
 TEST(KeptNumber, TextLimitsCountTheTextOnceItIsKnown) {
@@ -119,4 +130,14 @@ TEST(KeptNumber, TextLimitsCountTheTextOnceItIsKnown) {
     slot(appended, 2).op(Op::Append);
     set(appended, 4, std::string(40, 'y'));
     EXPECT_EQ(FakeRun(appended.code(), options).status(), "error text-too-long");
+    // A text overwritten by a result gives its room back: 1 + 1 + 17 + 1 + 1 + 30 <= 60.
+    moxy::Writer overwritten;
+    set(overwritten, 2, std::string(20, 'x'));
+    set(overwritten, 0, "1").op(Op::SetPar1);
+    set(overwritten, 1, "3").op(Op::SetPar2);
+    slot(overwritten, 2).op(Op::Divide);
+    set(overwritten, 4, "z").op(Op::SetPar1);
+    slot(overwritten, 2).op(Op::Append);
+    set(overwritten, 3, std::string(30, 'y'));
+    EXPECT_EQ(FakeRun(overwritten.code(), options).status(), "ok");
 }
