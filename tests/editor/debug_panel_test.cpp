@@ -1,5 +1,4 @@
-// The editor's debugger against a debug adapter process that runs the real protocol
-// session over the debugger tests' fake machine.
+// The editor's debugger against an adapter process running the real session over a fake machine.
 #include "editor/code_edit.h"
 #include "editor/debug_client.h"
 #include "editor/debug_panel.h"
