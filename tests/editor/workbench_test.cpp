@@ -49,22 +49,6 @@ TEST(Workbench, AChangedTextGoesOnlyAfterTheUserSaidSo) {
     }
 }
 
-TEST(Workbench, AnUnchangedTextGoesWithoutAQuestion) {
-    Workbench bench;
-    writeFile(bench.file("prog.qlnp"), "cls\r\n");
-    bench.window.setProgramText("exit\r\n");  // the start-up file
-    bench.choose("open", {"prog"});
-    bench.choose("Save", {"copy"});
-    bench.type("changed");
-    bench.choose("Save", {"copy"});  // saved again: unchanged once more
-    bench.choose("new");
-    bench.window.show();
-    bench.choose("Exit");
-    EXPECT_FALSE(bench.window.isVisible());
-    EXPECT_EQ(bench.script->questions, std::vector<QString>(3, "Input A File Name"));
-    EXPECT_EQ(readFile(bench.file("copy.qlnp")), "changed\r\n");
-}
-
 // Errors go to a box and the list, warnings (the compiler's and the box's characters beyond
 // Latin-1) only to the list.
 TEST(Workbench, CompileWritesTheMapAndMessagesLeadTheCaretToTheirLine) {
