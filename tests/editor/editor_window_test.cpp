@@ -52,13 +52,11 @@ TEST(EditorWindow, SaveAndOpenKeepTheTextInFilesBelowTheProgramsFolder) {
             Bench bench(programOf(quillon));
             bench.makeFolder("sub");
             bench.type(text);  // changed: the save must mark it unchanged, or New asks
-            for (int cycle = 0; cycle < 2; ++cycle) {
-                bench.choose("Save", {answer});
-                EXPECT_EQ(readFile(bench.file(file)), saved);
-                bench.choose("new");
-                bench.choose("open", {answer});
-                EXPECT_EQ(bench.window.programText(), saved);
-            }
+            bench.choose("Save", {answer});
+            EXPECT_EQ(readFile(bench.file(file)), saved);
+            bench.choose("new");
+            bench.choose("open", {answer});
+            EXPECT_EQ(bench.window.programText(), saved);
             EXPECT_THAT(bench.script->messages, IsEmpty());
         }
     }
@@ -91,7 +89,6 @@ TEST(EditorWindow, CancelAndUnusableAnswersChangeNeitherTextNorFiles) {
         EXPECT_THAT(bench.script->messages,
                     ElementsAre("Unable to open file.", "Unable to open file.", "Unable to save file.", "Unable to save file.",
                                 testing::Truly([&](const QString& text) { return text.startsWith(unwritable); })));
-        EXPECT_EQ(bench.window.windowTitle(), quillon ? "Quillon Compiler" : "VORNA Compiler");
     }
 }
 
