@@ -1,5 +1,4 @@
-// The editor's debugger against a debug adapter process that runs the real protocol
-// session over the debugger tests' fake machine.
+// The editor's debugger against an adapter process running the real session over a fake machine.
 #include "editor/code_edit.h"
 #include "editor/debug_client.h"
 #include "editor/debug_panel.h"
@@ -24,14 +23,13 @@ const std::vector<std::size_t> kCountingLines = {1, 5, 10, 11, 12};
 // A window whose language compiles any text to [code] with a statement at each position of
 // [lines] (on lines 1, 2, ...) and the names one (cell 256) and two (257).
 struct DebugBench : testing_support::EditorBench {
-    DebugBench(std::string code, std::vector<std::size_t> lines, const QString& adapter = kAdapter)
-        : EditorBench(language(std::move(code), std::move(lines))) {
+    DebugBench(std::string code, std::vector<std::size_t> lines, const QString& adapter = kAdapter) : EditorBench(language(code, lines)) {
         window.setRunner(adapter, nullptr);
         window.show();
         panel()->setLaunchArguments({{"headless", true}});
         window.setProgramText("one\r\ntwo\r\nthree\r\nfour\r\nfive");
     }
-    static editor::Program language(std::string code, std::vector<std::size_t> lines) {
+    static editor::Program language(const std::string& code, const std::vector<std::size_t>& lines) {
         editor::Program program = editor::quillonProgram();
         program.compile = [code, lines](std::string_view, const moxy::DiagnosticFunction&, const moxy::ProgressFunction&) {
             moxy::CompileResult result{code, {}, {{"one", 256}, {"two", 257}}};
@@ -41,7 +39,6 @@ struct DebugBench : testing_support::EditorBench {
         };
         return program;
     }
-
     editor::CodeEdit* text() { return window.findChild<editor::CodeEdit*>(QStringLiteral("t1")); }
     editor::DebugPanel* panel() { return window.findChild<editor::DebugPanel*>(); }
     bool enabled(const char* action) { return window.findChild<QAction*>(QLatin1String(action))->isEnabled(); }

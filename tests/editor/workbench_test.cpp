@@ -1,6 +1,4 @@
-// The editor window as a workbench: the question before a changed text goes, Run, compile
-// messages, Find, the bounds of Open, where files are found, Export as web page, dialog widths.
-#include "editor/code_edit.h"
+// The editor window as a workbench: save questions, Run, messages, Find, Open's bounds, files, export, dialogs.
 #include "editor/dialogs.h"
 #include "editor/export_web_page.h"
 #include "editor/highlighter.h"
@@ -9,7 +7,6 @@
 #include "support/editor_bench.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QDialog>
 #include <QFileInfo>
 #include <QListWidget>
@@ -30,13 +27,11 @@ using Workbench = testing_support::EditorBench;
 namespace {
 
 TEST(Workbench, AChangedTextGoesOnlyAfterTheUserSaidSo) {
-    const std::tuple<const char*, SaveChoice, std::vector<Answer>, bool> cases[] = {  // "close": the close button; answers; the text stays
-
+    const std::tuple<const char*, SaveChoice, std::vector<Answer>, bool> cases[] = {  // answers; the text stays
         {"new", SaveChoice::Cancel, {}, true}, {"new", SaveChoice::Discard, {}, false},
         {"new", SaveChoice::Save, {"kept"}, false}, {"new", SaveChoice::Save, {Answer()}, true},  // Save cancelled
         {"open", SaveChoice::Discard, {"other"}, false}, {"open", SaveChoice::Save, {"kept", "other"}, false},
         {"Exit", SaveChoice::Cancel, {}, true}, {"Exit", SaveChoice::Save, {"kept"}, false},
-        {"close", SaveChoice::Cancel, {}, true}, {"close", SaveChoice::Save, {"kept"}, false},
     };
     for (const auto& [command, choice, answers, textStays] : cases) {
         SCOPED_TRACE(std::string(command) + " " + std::to_string(static_cast<int>(choice)));
@@ -46,32 +41,12 @@ TEST(Workbench, AChangedTextGoesOnlyAfterTheUserSaidSo) {
         bench.type("exit");
         bench.script->choices = {choice};
         bench.script->answers.assign(answers.begin(), answers.end());
-        const bool close = QLatin1String(command) == QLatin1String("close");
-        QCloseEvent event;
-        close ? void(QCoreApplication::sendEvent(&bench.window, &event)) : bench.choose(command);
-        EXPECT_TRUE(!close || event.isAccepted() == !textStays);
+        bench.choose(command);
         EXPECT_EQ(bench.script->questions.front(), editor::kSaveChanges);
         EXPECT_THAT(bench.script->choices, IsEmpty());
-        const bool gone = bench.box()->toPlainText() != "exit" || !bench.window.isVisible();  // the event only asks
-        EXPECT_EQ(gone, !textStays && !close);
+        EXPECT_EQ(bench.box()->toPlainText() != "exit" || !bench.window.isVisible(), !textStays);
         EXPECT_EQ(readFile(bench.file("kept.qlnp")), choice == SaveChoice::Save && !textStays ? "exit\r\n" : "<missing>");
     }
-}
-
-TEST(Workbench, AnUnchangedTextGoesWithoutAQuestion) {
-    Workbench bench;
-    writeFile(bench.file("prog.qlnp"), "cls\r\n");
-    bench.window.setProgramText("exit\r\n");  // the start-up file
-    bench.choose("open", {"prog"});
-    bench.choose("Save", {"copy"});
-    bench.type("changed");
-    bench.choose("Save", {"copy"});  // saved again: unchanged once more
-    bench.choose("new");
-    bench.window.show();
-    bench.choose("Exit");
-    EXPECT_FALSE(bench.window.isVisible());
-    EXPECT_EQ(bench.script->questions, std::vector<QString>(3, "Input A File Name"));
-    EXPECT_EQ(readFile(bench.file("copy.qlnp")), "changed\r\n");
 }
 
 // Errors go to a box and the list, warnings (the compiler's and the box's characters beyond
@@ -149,7 +124,6 @@ TEST(Workbench, FindAndGoToLine) {
     EXPECT_EQ(bench.caret(), 4);
     EXPECT_EQ(bench.window.status(), "There is no line 9");
     EXPECT_EQ(bench.script->questions.back(), "Go to line (1 to 4)");
-    EXPECT_GT(static_cast<editor::CodeEdit*>(bench.box())->marginWidth(), 0);  // the line numbers' margin
 }
 
 TEST(Workbench, OpenRefusesFilesBeyondTheEditorsBoundsAndLargeTextsAreShownPlain) {
@@ -196,15 +170,6 @@ TEST(Workbench, FilesGoToTheUsersDataFolderWhenTheProgramsFolderCannotBeWritten)
     qputenv("XDG_DATA_HOME", root.filePath("xdg").toLocal8Bit());
     EXPECT_EQ(editor::userFilesFolder("vorna"), root.filePath("xdg/vorna"));
     qputenv("XDG_DATA_HOME", before);
-
-    auto* script = new testing_support::ScriptedDialogs;
-    editor::EditorWindow window(editor::quillonProgram(), user, std::unique_ptr<editor::Dialogs>(script));
-    window.setProgramText("exit\r\n");
-    script->answers = {"prog", "prog"};
-    window.findChild<QAction*>("Save")->trigger();
-    window.findChild<QAction*>("compile")->trigger();
-    EXPECT_EQ(readFile(user + "/prog.qlnp"), "exit\r\n");
-    EXPECT_TRUE(QFileInfo::exists(user + "/prog.moxy"));
 }
 
 TEST(Workbench, TheRunnerAndTheReferenceAreFoundBesideTheProgramOrInstalled) {

@@ -1,5 +1,4 @@
-// The MOXY reference in docs/ must list exactly the opcodes, sub-codes, key selectors and
-// run-time errors that the code knows, so that the tables cannot drift.
+// The MOXY reference lists exactly the opcodes, sub-codes, key selectors and run-time errors the code knows.
 #include "moxy/opcodes.h"
 #include "runner/run_error.h"
 
@@ -21,12 +20,11 @@ std::vector<std::string> tableAfter(const std::string& heading, int columns) {
     while (std::getline(file, line) && line != heading) {
     }
     std::vector<std::string> rows;
-    while (std::getline(file, line) && line.rfind("## ", 0) != 0) {
-        if (line.rfind("| ", 0) != 0 || line.rfind("|---", 0) == 0)
+    while (std::getline(file, line) && !line.starts_with("## ")) {
+        if (!line.starts_with("| ") || line.starts_with("|---"))
             continue;
         std::stringstream cells(line.substr(1));
-        std::string row;
-        std::string cell;
+        std::string row, cell;
         for (int i = 0; i < columns && std::getline(cells, cell, '|'); ++i) {
             cell.erase(0, cell.find_first_not_of(" `"));
             cell.erase(cell.find_last_not_of(" `") + 1);
@@ -42,16 +40,13 @@ std::vector<std::string> tableAfter(const std::string& heading, int columns) {
 }  // namespace
 
 TEST(Docs, TablesListExactlyWhatTheCodeKnows) {
-    const std::map<moxy::Operand, std::string> operands = {{moxy::Operand::None, ""},
-                                                           {moxy::Operand::CellDigits, "two cell digits"},
-                                                           {moxy::Operand::KeySelector, "key selector"},
-                                                           {moxy::Operand::SubCode, "sub-code"}};
+    const std::map<moxy::Operand, std::string> operands = {{moxy::Operand::None, ""}, {moxy::Operand::CellDigits, "two cell digits"},
+                                                           {moxy::Operand::KeySelector, "key selector"}, {moxy::Operand::SubCode, "sub-code"}};
     std::vector<std::string> ops, subCodes, keys, errors;
     for (const moxy::OpInfo& op : moxy::kOpInfo)
         ops.push_back(std::to_string(static_cast<int>(op.op)) + "|" + std::string(op.name) + "|" + operands.at(op.operand));
     for (const moxy::SubCodeInfo& sub : moxy::kSubCodeInfo)
-        subCodes.push_back(std::to_string(static_cast<int>(sub.subCode)) + "|" + std::string(sub.name) + "|" +
-                           std::string(sub.keyword));
+        subCodes.push_back(std::to_string(static_cast<int>(sub.subCode)) + "|" + std::string(sub.name) + "|" + std::string(sub.keyword));
     for (const moxy::KeyInfo& key : moxy::kKeyInfo)
         keys.push_back(std::to_string(key.selector) + "|" + std::string(key.name) + "|" + std::to_string(key.keyCode));
     for (std::size_t i = 0; i < runner::kRunErrorKinds; ++i) {

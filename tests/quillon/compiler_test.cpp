@@ -1,5 +1,4 @@
-// The Quillon compiler core: the code of every statement, the scan, the name table, messages,
-// warnings, progress, the source map and the bounds.
+// The Quillon compiler core: statements, scan, name table, messages, warnings, progress, map, bounds.
 #include "moxy/format.h"
 #include "moxy/listing.h"
 #include "quillon/compiler.h"
@@ -39,17 +38,10 @@ Compiled compileSource(std::string_view source) {
     return c;
 }
 
-std::string declarations(std::initializer_list<std::string_view> names) {
-    std::string source;
-    for (std::string_view name : names)
-        source.append("dim[").append(name).append("]\r\n");
-    return source;
-}
-
 std::string cell(int first, int second) { return "SelectCell " + std::to_string(moxy::cellNumber(first, second)) + "\n"; }
 
 // a to d declared first, and the references to them as listed.
-const std::string kNames = declarations({"a", "b", "c", "d"});
+const std::string kAbNames = "dim[a]\r\ndim[b]\r\n", kNames = kAbNames + "dim[c]\r\ndim[d]\r\n";
 const std::string kA = cell(130, 130), kB = cell(130, 131), kC = cell(130, 132), kD = cell(130, 133);
 const std::string kAb = kA + "SetPar1\n" + kB, kAbc = kAb + "SetPar2\n" + kC, kAbcd = kAbc + "SetRes\n" + kD;
 const std::string kUndeclared = "Error: Variable doesnt exist. ";
@@ -96,13 +88,11 @@ const std::vector<ListingCase> kStatements = {
     {"freespace{2}", ""}, {"dim[e]", ""},
 };
 
-TEST(Statements, EachKeywordInAnyCaseAppendsItsCode) {
+// Each keyword in any case appends its code; a star before an argument adds MovePointer after
+// its reference, in that statement only.
+TEST(Statements, EachKeywordAndTheStarMarker) {
     expectListings(kStatements);
     expectListings({{"PrInT[a][b][c]", kAbc + "Print\n"}, {"SETWINDOWY[a]", kA + "System SetWindowLeft\n"}, {"eNDIF", "EndIf\n"}});
-}
-
-// A star before an argument adds MovePointer after its reference, in that statement only.
-TEST(Statements, StarMarkerAddsMovePointerAfterItsOwnArgument) {
     const std::string references[] = {kA, kB, kC, kD};
     for (const ListingCase& statement : kStatements) {
         std::size_t at = 0;
@@ -182,7 +172,7 @@ TEST(NameTable, SlotsFreespaceAndTheNamesZeroAndEmpty) {
         expectListings({{"freespace{" + count + "}\r\ndim[c]\r\ninc[c]",
                          (slot < 15625 ? cell(130 + slot / 125, 130 + slot % 125) : "") + "Increment\n",
                          slot < 15625 ? std::vector<std::string>{} : std::vector<std::string>{kUndeclared + "c"}}},
-                       declarations({"a", "b"}));
+                       kAbNames);
     }
     expectListings({
         {"freespace{3}\r\ndim[c]\r\ninc[0]\r\ninc[c]\r\nfreespace{2}\r\ninc[0]",
@@ -193,7 +183,7 @@ TEST(NameTable, SlotsFreespaceAndTheNamesZeroAndEmpty) {
         {"freespace{1}\r\ndim[]\r\nexit", "End\n"},
         {"dim*[c]\r\ninc[c]", cell(130, 132) + "Increment\n"},
         {"dim[A]\r\ninc[A]\r\ninc[nope][A]", cell(130, 132) + "Increment\nIncrement\n", {kUndeclared + "nope"}},
-    }, declarations({"a", "b"}));
+    }, kAbNames);
 }
 
 TEST(NameTable, DeclarationErrorsAbandonTheCompileAtOnce) {

@@ -1,5 +1,4 @@
-// The VORNA compiler core: mnemonics, escapes, names and pointer moves, labels, progress, the
-// source map, warnings, the bounds and the corpus.
+// The VORNA compiler core: mnemonics, escapes, names, pointer moves, labels, progress, map, warnings, corpus.
 #include "moxy/format.h"
 #include "moxy/listing.h"
 #include "support/corpus.h"
@@ -11,12 +10,7 @@
 namespace vorna {
 namespace {
 
-std::string codes(std::initializer_list<int> list) {
-    std::string code;
-    for (int c : list)
-        code += static_cast<char>(c);
-    return code;
-}
+std::string codes(std::initializer_list<int> list) { return std::string(list.begin(), list.end()); }
 
 std::string repeated(std::string_view text, int times) {
     std::string out;
