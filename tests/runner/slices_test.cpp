@@ -92,6 +92,18 @@ TEST(Slices, EndAtYieldsDialogsBudgetsStopAndTheEnd) {
     EXPECT_EQ(limited.session.resume(4), SliceEnd::Budget);
     EXPECT_EQ(limited.session.resume(4), SliceEnd::StepLimit);
     EXPECT_EQ(limited.interpreter.steps(), 10u);
+
+    runner::InterpreterOptions small;  // an answer too long for its cell is the box's error
+    small.maxCellText = 3;
+    moxy::Writer ask;
+    slot(ask, 2).op(Op::InputBox);
+    SlicedRun asked(ask.code(), small);
+    EXPECT_EQ(asked.session.resume(), SliceEnd::InputBox);
+    asked.session.answer("abcd");
+    EXPECT_EQ(asked.session.resume(), SliceEnd::InputBox) << "a first error starts the run again";
+    asked.session.answer("abcd");
+    EXPECT_EQ(asked.session.resume(), SliceEnd::Failed);
+    EXPECT_EQ(runner::statusText(asked.session.result()), "error text-too-long");
 }
 
 TEST(Slices, AFirstErrorRestartsWithTheCellsASecondEndsTheRun) {
