@@ -54,7 +54,7 @@ TEST(Workbench, AChangedTextGoesOnlyAfterTheUserSaidSo) {
 TEST(Workbench, CompileWritesTheMapAndMessagesLeadTheCaretToTheirLine) {
     Workbench bench;
     bench.window.show();
-    bench.show(QStringLiteral("dim[x]\n\n  print[x][y][x]\nset[z]{\u00e9\u20ac}"));
+    bench.show(QStringLiteral("dim[x]\n\n  print[x][y][x]\nset[z]{\u00e9\u20ac\u20ac}"));
     bench.choose("compile", {"out"});
     const moxy::CompileResult compiled = editor::quillonProgram().compile(bench.window.programText(), {}, {});
     EXPECT_EQ(readFile(bench.file("out.moxy.map")), moxy::sourceMapText(compiled.map) + moxy::sourceMapNamesText(compiled.names));
