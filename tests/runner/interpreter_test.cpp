@@ -206,6 +206,14 @@ TEST(DataOpcodes, RandomNumbersCoverTheirRangeAndTextsStopAtTheirLimit) {
     FakeRun limited(doubling.code(), options);
     EXPECT_EQ(limited.status(), "error text-too-long");
     EXPECT_EQ(limited.at(0).size(), 1u << 20);
+    moxy::Writer exact;  // "ab" + "ab" reaches a limit of 4; one more character goes past it
+    set(exact, 0, "ab").op(Op::SetPar1);
+    slot(exact, 0).op(Op::Append);
+    set(exact, 1, "c").op(Op::SetPar1);
+    slot(exact, 0).op(Op::Append);
+    options.maxCellText = 4;
+    FakeRun four(exact.code(), options);
+    EXPECT_EQ(four.status() + " " + four.at(0), "error text-too-long abab");
 }
 
 TEST(HostCalls, DrawingOpcodesConvertTheirArguments) {
